@@ -1,0 +1,120 @@
+#include "core/Relaycaster.h"
+
+#include <algorithm>
+
+#include "framework/Denormals.h"
+
+namespace relaycaster {
+
+using framework::IParam;
+
+framework::PluginConfig MakeRelaycasterConfig() {
+  framework::PluginConfig config;
+  config.nParams = kParamCount;
+  config.nPresets = 1;
+  config.channelIO = "1-1 2-2";
+  config.pluginName = "Relaycaster";
+  config.productName = "Relaycaster";
+  config.mfrName = "Brightwold";
+  config.vendorVersion = 0x00000402;
+  config.uniqueID = framework::FourCharCode("BwRc");
+  config.mfrID = framework::FourCharCode("Bwld");
+  config.latency = 0;
+  config.plugHasUI = true;
+  config.hostResizeEditor = true;
+  config.editorWidth = 880;
+  config.editorHeight = 562;
+  config.minWidth = 660;
+  config.maxWidth = 1760;
+  config.minHeight = 429;
+  config.maxHeight = 1144;
+  config.fps = 60;
+  return config;
+}
+
+Relaycaster::Relaycaster() : IPlugAPIBase(MakeRelaycasterConfig()) { declareParameters(); }
+
+Relaycaster::~Relaycaster() = default;
+
+void Relaycaster::declareParameters() {
+  GetParam(kBypass)->InitBool("Bypass", false);
+  GetParam(kNdiOn)->InitBool("NDI", true);
+  GetParam(kNdiLevel)->InitDouble("NDI level", 0.0, -60.0, 12.0, 0.1, "dB");
+  GetParam(kNdiBuffer)->InitDouble("NDI buffer", 40.0, 10.0, 1000.0, 1.0, "smp", IParam::Shape::Exponential);
+  GetParam(kSrtOn)->InitBool("SRT", false);
+  GetParam(kSrtMode)->InitEnum("SRT mode", kSrtModeCaller, {"Caller", "Listener"});
+  GetParam(kSrtCodec)->InitEnum("SRT codec", kSrtCodecAac, {"AAC", "PCM"});
+  GetParam(kSrtBitrate)->InitEnum("SRT bitrate", 0, {"auto", "96", "128", "160", "192"});
+  GetParam(kSrtPort)->InitInt("SRT port", 9000, 1, 65535);
+  GetParam(kSrtLatency)->InitDouble("SRT latency", 200.0, 20.0, 8000.0, 1.0, "ms", IParam::Shape::Exponential);
+  GetParam(kSrtLevel)->InitDouble("SRT level", 0.0, -60.0, 12.0, 0.1, "dB");
+  GetParam(kSrtBuffer)->InitDouble("SRT buffer", 40.0, 10.0, 1000.0, 1.0, "smp", IParam::Shape::Exponential);
+
+  // Display texts read only the host rate and the SRT feed's channel count,
+  // both single words, so they are safe on any thread.
+  for (int level : {kNdiLevel, kSrtLevel}) GetParam(level)->SetDisplayFunc(levelText);
+  for (int buffer : {kNdiBuffer, kSrtBuffer})
+    GetParam(buffer)->SetDisplayFunc([this](double value) { return bufferText(value, GetSampleRate()); });
+  GetParam(kSrtBitrate)->SetDisplayFunc([this](double value) { return bitrateText(value, mSrtFeed.channels()); });
+  GetParam(kSrtLatency)->SetDisplayFunc(latencyText);
+}
+
+void Relaycaster::RenderBlock(double** inputs, double** outputs, int nFrames) {
+  framework::ScopedFlushDenormals flushDenormals;
+  const int inputCount = inputs ? NInChansConnected() : 0;
+  PassThrough(inputs, inputCount, outputs, NOutChansConnected(), nFrames);
+  if (GetRenderingOffline()) return;  // an offline bounce sends nothing
+
+  mNdiFeed.push(inputs, inputCount, nFrames, mNdiGain(GetParam(kNdiLevel)->Value()));
+  mSrtFeed.push(inputs, inputCount, nFrames, mSrtGain(GetParam(kSrtLevel)->Value()));
+}
+
+SrtTexts Relaycaster::srtTexts() const {
+  std::lock_guard lock(srtTextsMutex);
+  return mSrtTexts;
+}
+
+std::string Relaycaster::GetSrtText(int field) const {
+  const SrtTexts texts = srtTexts();
+  switch (field) {
+    case kSrtHostField: return texts.host;
+    case kSrtStreamIdField: return texts.streamId;
+    case kSrtPassphraseField: return texts.passphrase;
+    default: return {};
+  }
+}
+
+void Relaycaster::SetSrtText(int field, const std::string& text) {
+  SrtTexts texts = srtTexts();
+  if (field == kSrtStreamIdField || field == kSrtPassphraseField) {
+    (field == kSrtStreamIdField ? texts.streamId : texts.passphrase) = text;
+    std::lock_guard lock(srtTextsMutex);
+    mSrtTexts = std::move(texts);
+    return;
+  }
+  if (field != kSrtHostField) return;
+
+  SrtAddress address = ParseSrtAddress(text);
+  texts.host = std::move(address.host);
+  if (address.streamId) texts.streamId = std::move(*address.streamId);
+  if (address.passphrase) texts.passphrase = std::move(*address.passphrase);
+  {
+    std::lock_guard lock(srtTextsMutex);
+    mSrtTexts = std::move(texts);
+  }
+  if (address.port) SetParamFromEditor(kSrtPort, *address.port);
+  if (address.latencyMs) SetParamFromEditor(kSrtLatency, std::clamp(*address.latencyMs, 20, 8000));
+}
+
+void Relaycaster::SetParamFromEditor(int paramIdx, double plainValue) {
+  BeginInformHostOfParamChange(paramIdx);
+  SendParameterValueFromUI(paramIdx, GetParam(paramIdx)->ToNormalized(plainValue));
+  EndInformHostOfParamChange(paramIdx);
+}
+
+void Relaycaster::setAccentColourIndex(int index) {
+  if (mAccentColourIndex.exchange(index, std::memory_order_relaxed) != index)
+    mEditorRebuildPending.store(true, std::memory_order_relaxed);
+}
+
+}  // namespace relaycaster

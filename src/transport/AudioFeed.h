@@ -1,0 +1,116 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+namespace relaycaster {
+
+/// Functions that touch ring samples while the other side may be writing
+/// them. A reader that was lapped copies torn frames on purpose and throws
+/// them away after checking `reserved`, so these plain accesses are exempt
+/// from the race detector; the counters around them stay instrumented.
+#if defined(__clang__) || defined(__GNUC__)
+#define RELAYCASTER_RING_SAMPLE_ACCESS __attribute__((no_sanitize("thread")))
+#else
+#define RELAYCASTER_RING_SAMPLE_ACCESS
+#endif
+
+/// Single-producer, single-consumer ring of interleaved two-channel float
+/// frames. Counters are absolute frame counts since creation; the slot of
+/// frame f is f & mask.
+///
+/// Writer (audio thread): stores `reserved` = written + n, then the samples
+/// of the n frames, then `written` = written + n with release ordering.
+/// Reader (worker thread): loads `written` with acquire, copies, then loads
+/// `reserved` to see whether the writer has started overwriting the copy.
+struct AudioRing {
+  static constexpr uint64_t capacity = uint64_t{1} << 18;
+  static constexpr uint64_t mask = capacity - 1;
+
+  AudioRing() : samples(new float[2 * capacity]()) {}
+
+  std::unique_ptr<float[]> samples;      // 2 floats per slot, zero at creation
+  std::atomic<uint64_t> written{0};      // audio thread writes (release); reader loads (acquire)
+  std::atomic<uint64_t> reserved{0};     // audio thread writes before a block; reader checks after a copy
+  uint64_t read = 0;                     // reader only
+
+  static_assert(std::atomic<uint64_t>::is_always_lock_free);
+};
+
+/// The hand-over point between the host's audio thread and one transport's
+/// worker: the ring plus what the audio thread needs for gain ramps and
+/// level meters, and the settings the worker follows.
+class AudioFeed {
+ public:
+  AudioFeed() = default;
+  AudioFeed(const AudioFeed&) = delete;
+  AudioFeed& operator=(const AudioFeed&) = delete;
+
+  /// Audio thread. Writes `frames` frames of the first two `channelCount`
+  /// inputs into the ring, scaled by a gain that ramps linearly from the
+  /// previous block's gain to `gain`, and raises the peak meters. Does
+  /// nothing unless the feed is enabled. Never blocks, allocates or fails.
+  void push(const double* const* inputs, int channelCount, int frames, float gain);
+
+  /// Editor thread. The largest absolute sample value per channel since the
+  /// previous call (resetting both to 0), and the live channel count.
+  std::pair<std::array<float, 2>, int> takePeaks();
+
+  /// Idle thread, on transport start: creates the ring on first use and
+  /// lets the audio thread write. Later starts reuse the same ring.
+  void enable();
+  /// Idle thread, on transport stop: the audio thread stops writing after
+  /// any push already under way.
+  void disable();
+  bool isEnabled() const { return mEnabled.load(std::memory_order_acquire); }
+
+  /// The ring, or null before the first start. For the worker and tests.
+  AudioRing* ring() const { return mRing.get(); }
+
+  /// Channel count of the last pushed block, 1 or 2 (2 before any audio).
+  /// Written by the audio thread; read by the worker and display texts.
+  int channels() const { return mChannels.load(std::memory_order_relaxed); }
+
+  /// Host sample rate and target fill in seconds; written by the idle tick,
+  /// read by the worker.
+  double sampleRate() const { return mSampleRate.load(std::memory_order_relaxed); }
+  void setSampleRate(double rate) { mSampleRate.store(rate, std::memory_order_relaxed); }
+  double bufferSeconds() const { return mBufferSeconds.load(std::memory_order_relaxed); }
+  void setBufferSeconds(double seconds) { mBufferSeconds.store(seconds, std::memory_order_relaxed); }
+
+  /// Drop-out count as the worker last published it (editor reads it).
+  int dropoutCount() const { return mDropoutCount.load(std::memory_order_relaxed); }
+  /// Editor: shows 0 at once and asks the worker to zero its own count.
+  void resetDropouts();
+  /// Worker: publishes its count after each cycle.
+  void publishDropouts(int count) { mDropoutCount.store(count, std::memory_order_relaxed); }
+  /// Worker: true once per editor reset request.
+  bool takeDropoutResetRequest() { return mDropoutResetRequest.exchange(false, std::memory_order_acq_rel); }
+
+ private:
+  void raisePeak(int channel, float localPeak);
+
+  std::unique_ptr<AudioRing> mRing;                  // idle thread creates; freed with the feed
+  std::atomic<AudioRing*> mAudioRing{nullptr};       // idle thread publishes (release) before enabling
+  std::atomic<bool> mEnabled{false};                 // idle thread writes; audio thread reads per push
+
+  float mLastGain = 0.0f;    // audio thread only
+  bool mGainPrimed = false;  // audio thread only
+
+  std::atomic<int> mChannels{2};
+  std::array<std::atomic<float>, 2> mPeak{};  // audio thread raises (CAS); editor exchanges with 0
+
+  std::atomic<double> mSampleRate{48000.0};
+  std::atomic<double> mBufferSeconds{0.04};
+
+  std::atomic<int> mDropoutCount{0};
+  std::atomic<bool> mDropoutResetRequest{false};
+
+  static_assert(std::atomic<float>::is_always_lock_free);
+  static_assert(std::atomic<double>::is_always_lock_free);
+};
+
+}  // namespace relaycaster

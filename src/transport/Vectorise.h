@@ -1,0 +1,12 @@
+#pragma once
+
+// RELAYCASTER_VECTOR_CLONES on a function with a plain, vectorisable loop
+// makes the compiler build it for several instruction sets and pick the
+// best at load time (GCC and Clang on x86-64 with an ELF loader). Elsewhere
+// it builds the function once for the baseline.
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && defined(__ELF__) && \
+    !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+#define RELAYCASTER_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define RELAYCASTER_VECTOR_CLONES
+#endif
