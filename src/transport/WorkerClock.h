@@ -1,0 +1,32 @@
+#pragma once
+
+#include <chrono>
+
+namespace relaycaster {
+
+/// The pacing tools of a transport worker: a steady clock in seconds since
+/// the worker started, and a wait of about 2 ms that is as precise as the
+/// platform allows, at raised thread priority.
+///
+/// Threads: create, use and destroy on the worker thread.
+class WorkerClock {
+ public:
+  /// Raises the calling thread's priority and prepares the timer.
+  WorkerClock();
+  ~WorkerClock();
+  WorkerClock(const WorkerClock&) = delete;
+  WorkerClock& operator=(const WorkerClock&) = delete;
+
+  /// Seconds on a monotonic clock since construction.
+  double now() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - mStart).count();
+  }
+  /// Sleeps about `milliseconds` (one shot, relative).
+  void wait(double milliseconds);
+
+ private:
+  std::chrono::steady_clock::time_point mStart = std::chrono::steady_clock::now();
+  int mTimer = -1;  // platform timer handle, -1 when none
+};
+
+}  // namespace relaycaster
