@@ -1,44 +1,78 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "transport/srt/AacEncoder.h"
+#include "transport/srt/MessageSink.h"
+#include "transport/srt/Resampler.h"
+#include "transport/srt/Smpte302m.h"
 #include "transport/srt/SrtSettings.h"
+#include "transport/srt/TsMuxer.h"
 
 namespace relaycaster {
-
-/// Where finished 1316-byte messages (seven transport packets) go. The SRT
-/// worker sends them with srt_sendmsg2 on its connected socket; tests
-/// capture them.
-class MessageSink {
- public:
-  virtual ~MessageSink() = default;
-  virtual void sendMessage(const uint8_t* data, int size) = 0;
-};
 
 /// Turns the worker's 10 ms float blocks into an MPEG-2 transport stream:
 /// resampled to the output rate, packed as SMPTE 302M PCM or AAC in ADTS,
 /// PES packets behind PAT, PMT and SDT, sent in 1316-byte messages.
 ///
-/// Threads: one owner, the SRT worker, for the life of its thread.
-///
-/// (Public interface fixed here so the worker can be written against it;
-/// the implementation adds its private state.)
+/// Threads: one owner, the SRT worker, for the life of its thread. Blocks
+/// are consumed without allocating once the first block has been seen (the
+/// AAC path excepted inside libavcodec).
 class SrtOutput {
  public:
+  static constexpr int kCodecAac = 0;
+  static constexpr int kCodecPcm = 1;
+
   SrtOutput();
   ~SrtOutput();
+  SrtOutput(const SrtOutput&) = delete;
+  SrtOutput& operator=(const SrtOutput&) = delete;
 
   /// Applies settings for a host rate (rounded to whole Hz) and channel
   /// count; on success also runs reset(). False with `error` set when the
   /// AAC encoder cannot be made.
   bool configure(const SrtSettings& settings, int hostRate, int channels, std::string& error);
   /// Restarts the stream for a new receiver: tables first, time from 0.
+  /// The resampler's history and the AES3 block position carry on.
   void reset();
-  /// The reader's sink while a receiver is connected.
+  /// The reader's sink while a receiver is connected: planar floats,
+  /// channel c's frame i at samples[c * stride + i].
   void consumeBlock(const float* samples, int stride, int frames, MessageSink& sink);
 
   int outputRate() const;
+  int channels() const { return mChannels; }
+  int codec() const { return mCodec; }
+  /// The AAC bit rate in use (automatic choice resolved); 0 for PCM.
+  int bitrateKbps() const { return mCodec == kCodecAac ? mBitrateKbps : 0; }
+  bool hasEncoder() const { return mEncoder != nullptr; }
+  /// Output-rate samples stamped since the last reset.
+  uint64_t sampleCounter() const { return mSampleCounter; }
+
+ private:
+  void takePcmFrame(const float* frame, MessageSink& sink);
+  void takeAacFrame(const uint8_t* data, int size, MessageSink& sink);
+  void writeAccessUnit(size_t size, MessageSink& sink);
+  void reserveAacInput(int hostRate);
+
+  SrtSettings mSettings;
+  int mCodec = kCodecAac;
+  int mChannels = 2;
+  int mOutRate = 48000;
+  int mBitrateKbps = 192;
+  Resampler mResampler;
+  std::unique_ptr<srt::AacEncoder> mEncoder;  // only while the codec is AAC
+  Smpte302mPacker mPacker;                    // holds the running AES3 block position
+  TsMuxer mMuxer;
+  std::vector<float> mAacInput;    // interleaved output-rate frames of one block
+  std::array<float, Smpte302mPacker::kFramesPerGroup> mPcmLeft{};
+  std::array<float, Smpte302mPacker::kFramesPerGroup> mPcmRight{};
+  int mPcmCount = 0;
+  std::vector<uint8_t> mFrameBytes;  // the access unit being handed to the muxer
+  uint64_t mSampleCounter = 0;
 };
 
 }  // namespace relaycaster
