@@ -8,19 +8,9 @@
 
 #include "transport/AudioFeed.h"
 #include "transport/srt/SrtSettings.h"
+#include "transport/srt/SrtStatus.h"
 
 namespace relaycaster {
-
-/// Status codes of the SRT worker.
-enum class SrtState : int {
-  Off = 0,        // not running
-  NeedsHost = 1,  // caller mode without a host: nothing is attempted
-  Calling = 2,    // caller mode, connecting or about to
-  Listening = 3,  // listener mode, waiting for a caller
-  Sending = 4,    // a receiver is connected
-  Retrying = 5,   // an error; message() says which; another attempt in 2 s
-  Failed = 6,     // a settings error; nothing more until the settings change
-};
 
 /// The SRT transport of one plug-in instance: its audio feed and, while SRT
 /// is on, one worker thread that calls a receiver or waits for one, and
@@ -28,8 +18,8 @@ enum class SrtState : int {
 ///
 /// Threads: start/stop and the status getters are called on the idle
 /// (user-interface) thread; the editor reads status too; the audio thread
-/// only touches feed(). (Public interface fixed here so the idle loop can be
-/// written against it; the implementation adds its private worker state.)
+/// only touches feed(). Everything the worker creates (sockets, the output,
+/// the encoder, the timer) is created and released on the worker thread.
 class SrtSender {
  public:
   SrtSender();
@@ -52,8 +42,21 @@ class SrtSender {
   std::string message() const;  // copy under the lock
   std::string peer() const;     // copy under the lock
 
+  /// For tests: how often the running worker (re)configured itself, the
+  /// settings generation it applied last, the generation start() requested
+  /// last, and how many worker threads were started.
+  int configureCount() const { return mStatus.configureCount(); }
+  uint64_t appliedGeneration() const { return mStatus.appliedGeneration(); }
+  uint64_t requestedGeneration() const { return mStatus.requestedGeneration(); }
+  int workerStarts() const { return mWorkerStarts; }
+
  private:
+  void runWorker();  // worker thread body
+
   AudioFeed mFeed;  // first: the audio thread's hand-over point
+  SrtStatus mStatus;
+  std::thread mThread;    // idle thread starts and joins it
+  int mWorkerStarts = 0;  // idle thread only
 };
 
 }  // namespace relaycaster

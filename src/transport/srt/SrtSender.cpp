@@ -1,0 +1,82 @@
+#include "transport/srt/SrtSender.h"
+
+#include <srt/srt.h>
+
+#include <cassert>
+#include <chrono>
+#include <exception>
+
+#include "transport/srt/SrtMessages.h"
+#include "transport/srt/SrtWorker.h"
+
+namespace relaycaster {
+namespace {
+
+constexpr auto kRetryAfterFault = std::chrono::seconds(2);
+constexpr auto kFaultPollInterval = std::chrono::milliseconds(2);
+
+// libsrt is started once per process by the first worker that needs it and
+// never cleaned up: other instances may be using it until the library
+// unloads.
+void startLibSrtOnce() {
+  static const int started = srt_startup();
+  (void)started;
+}
+
+}  // namespace
+
+SrtSender::SrtSender() = default;
+
+SrtSender::~SrtSender() { stop(); }
+
+void SrtSender::start(const SrtSettings& settings) {
+  mStatus.requestSettings(settings);
+  if (mStatus.running()) return;
+  mStatus.setState(settings.mode == 1 ? SrtState::Listening : SrtState::Calling);
+  mFeed.enable();
+  mStatus.setRunning(true);
+  ++mWorkerStarts;
+  mThread = std::thread(&SrtSender::runWorker, this);
+}
+
+void SrtSender::stop() {
+  if (!mStatus.running()) return;
+  assert(std::this_thread::get_id() != mThread.get_id() && "the worker cannot stop itself");
+  mFeed.disable();
+  mStatus.setRunning(false);
+  if (mThread.joinable()) mThread.join();
+  mStatus.setPeer({});
+  mStatus.setState(SrtState::Off);
+}
+
+bool SrtSender::running() const { return mStatus.running(); }
+SrtState SrtSender::state() const { return mStatus.state(); }
+std::string SrtSender::message() const { return mStatus.message(); }
+std::string SrtSender::peer() const { return mStatus.peer(); }
+
+// The worker thread. A fault that escapes the worker (out of memory, a
+// system error) must not take the host down: it is shown as a retrying
+// state, and after 2 seconds a fresh worker starts over.
+void SrtSender::runWorker() {
+  startLibSrtOnce();
+  while (mStatus.running()) {
+    std::string fault;
+    try {
+      SrtWorker worker(mFeed, mStatus);
+      worker.run();
+      return;
+    } catch (const std::exception& error) {
+      fault = error.what();
+    } catch (...) {
+      fault = "unknown exception";
+    }
+    mStatus.setPeer({});
+    mStatus.setMessage(srt_messages::internalError(fault));
+    mStatus.setState(SrtState::Retrying);
+    const auto retryAt = std::chrono::steady_clock::now() + kRetryAfterFault;
+    while (mStatus.running() && std::chrono::steady_clock::now() < retryAt)
+      std::this_thread::sleep_for(kFaultPollInterval);
+  }
+}
+
+}  // namespace relaycaster

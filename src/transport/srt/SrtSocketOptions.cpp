@@ -1,0 +1,49 @@
+#include "transport/srt/SrtSocketOptions.h"
+
+namespace relaycaster {
+namespace {
+
+constexpr int kConnectionTimeoutMs = 3000;
+constexpr int kKeyLengthBytes = 16;  // AES-128
+
+bool isCallerMode(const SrtSettings& settings) { return settings.mode != 1; }
+
+}  // namespace
+
+std::vector<SrtSocketOption> srtSocketOptions(const SrtSettings& settings) {
+  std::vector<SrtSocketOption> options{
+      {SRTO_SNDSYN, "SRTO_SNDSYN", false},
+      {SRTO_RCVSYN, "SRTO_RCVSYN", false},
+      {SRTO_LATENCY, "SRTO_LATENCY", settings.latencyMs},
+      {SRTO_CONNTIMEO, "SRTO_CONNTIMEO", kConnectionTimeoutMs},
+  };
+  if (!settings.passphrase.empty()) {
+    options.push_back({SRTO_PASSPHRASE, "SRTO_PASSPHRASE", settings.passphrase});
+    options.push_back({SRTO_PBKEYLEN, "SRTO_PBKEYLEN", kKeyLengthBytes});
+  }
+  // A listener does not send a stream id: it checks the callers' ids in its
+  // listen callback instead.
+  if (isCallerMode(settings) && !settings.streamId.empty())
+    options.push_back({SRTO_STREAMID, "SRTO_STREAMID", settings.streamId});
+  return options;
+}
+
+bool applySrtSocketOptions(SRTSOCKET socket, const std::vector<SrtSocketOption>& options,
+                           SrtSocketOption::Binding binding) {
+  for (const SrtSocketOption& entry : options) {
+    if (entry.binding != binding) continue;
+    int result = SRT_ERROR;
+    if (const bool* flag = std::get_if<bool>(&entry.value)) {
+      result = srt_setsockflag(socket, entry.option, flag, sizeof *flag);
+    } else if (const int* number = std::get_if<int>(&entry.value)) {
+      result = srt_setsockflag(socket, entry.option, number, sizeof *number);
+    } else {
+      const std::string& text = std::get<std::string>(entry.value);
+      result = srt_setsockflag(socket, entry.option, text.data(), static_cast<int>(text.size()));
+    }
+    if (result == SRT_ERROR) return false;
+  }
+  return true;
+}
+
+}  // namespace relaycaster
