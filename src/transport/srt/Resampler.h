@@ -1,9 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
-
-#include "transport/FeedReader.h"
 
 namespace relaycaster {
 
@@ -14,14 +13,21 @@ namespace relaycaster {
 /// Threads: one owner (the SRT worker). Allocates only in init().
 class Resampler {
  public:
+  /// Largest polyphase table (L x taps per phase) init() builds. Every
+  /// integer input rate up to 131072 Hz fits, and so does every rate that
+  /// shares a reasonable factor with the output rate (all the usual ones up
+  /// to 768000 Hz). Larger tables would take hundreds of megabytes.
+  static constexpr int64_t kMaxTableSize = int64_t{1} << 23;
+
   /// Builds the filter for inputRate -> outputRate and clears the history.
   /// The channel count is clamped to 1..2. A rate of 0 or less on either
-  /// side is refused: the converter then passes samples through.
+  /// side, or a ratio whose table would exceed kMaxTableSize, is refused:
+  /// the converter then passes samples through unchanged (up() == down() == 1).
   void init(int inputRate, int outputRate, int channels);
 
   /// Converts a planar block (channel c's frame i at input[c * stride + i])
   /// and calls emit(const float* frame) once per output frame, with one
-  /// float per channel, in order.
+  /// float per channel, in order. Never allocates.
   template <typename Emit>
   void process(const float* input, int stride, int frames, Emit&& emit);
 
@@ -29,43 +35,69 @@ class Resampler {
   int up() const { return mUp; }
   int down() const { return mDown; }
   int tapsPerPhase() const { return mTapsPerPhase; }
+  int historyLength() const { return static_cast<int>(mHistoryLength); }
   bool passThrough() const { return mPassThrough; }
-  const std::vector<float>& coefficients() const { return mCoefficients; }
+  /// Tap `tap` (0 = applied to the newest input frame) of phase `phase`.
+  float coefficient(int phase, int tap) const;
 
  private:
-  void pushFrame(const float* frame);
-  void computeFrame(uint64_t phase, float* out) const;
+  // Output frames converted per round before they are handed to emit.
+  static constexpr int kChunkFrames = 256;
+
+  void reset(int channels, int up, int down, int tapsPerPhase, bool passThrough);
+  void buildTable(int inputRate, int outputRate);
+  // Takes input frames from `taken` onwards into the history and writes the
+  // output frames due into mOutput (two floats per frame) until the input
+  // is used up or the chunk is full. Returns the frames written.
+  int convert(const float* input, int stride, int frames, int& taken);
+  template <int kChannels>
+  int convertFrames(const float* input, int stride, int frames, int& taken);
 
   int mChannels = 2;
   int mUp = 1;
   int mDown = 1;
   int mTapsPerPhase = 64;
   bool mPassThrough = true;
-  std::vector<float> mCoefficients;  // mUp rows of mTapsPerPhase taps
-  std::vector<float> mHistory;       // per channel, mHistoryLength samples
+
+  // Row p holds phase p's taps in time order, oldest input first, so that
+  // each output frame is one contiguous dot product with the history.
+  std::vector<float> mKernel;
+
+  // Per channel a ring of H samples stored twice (slot s at s and s + H),
+  // so that the newest tapsPerPhase samples always lie contiguously
+  // whichever slot is the newest. Channel c starts at c * 2H.
+  std::vector<float> mHistory;
+  uint64_t mHistoryLength = 64;  // H, a power of two not below mTapsPerPhase
   uint64_t mHistoryMask = 63;
-  uint64_t mInputCount = 0;
-  uint64_t mPhaseAccumulator = 0;
+
+  uint64_t mInputCount = 0;   // input frames taken so far
+  // Position of the next output frame in input frames: mOutputFrame whole
+  // frames plus mOutputPhase / L. Advances by M / L per output frame.
+  uint64_t mOutputFrame = 0;
+  int mOutputPhase = 0;
+  uint64_t mStepFrames = 0;   // M / L
+  int mStepPhase = 0;         // M % L
+
+  std::array<float, 2 * kChunkFrames> mOutput{};
 };
 
 template <typename Emit>
 void Resampler::process(const float* input, int stride, int frames, Emit&& emit) {
-  float frame[2];
-  float out[2];
-  for (int i = 0; i < frames; ++i) {
-    for (int c = 0; c < mChannels; ++c) frame[c] = input[c * stride + i];
-    if (mPassThrough) {
+  if (input == nullptr || frames <= 0) return;
+  if (mPassThrough) {
+    float frame[2];
+    for (int i = 0; i < frames; ++i) {
+      for (int c = 0; c < mChannels; ++c) frame[c] = input[c * stride + i];
       emit(static_cast<const float*>(frame));
-      continue;
     }
-    pushFrame(frame);
-    while (mPhaseAccumulator < (mInputCount + 1) * static_cast<uint64_t>(mUp)) {
-      computeFrame(mPhaseAccumulator % static_cast<uint64_t>(mUp), out);
-      emit(static_cast<const float*>(out));
-      mPhaseAccumulator += static_cast<uint64_t>(mDown);
-    }
-    ++mInputCount;
+    return;
   }
+  int taken = 0;
+  int produced;
+  do {
+    produced = convert(input, stride, frames, taken);
+    for (int i = 0; i < produced; ++i) emit(static_cast<const float*>(mOutput.data() + 2 * i));
+  } while (produced == kChunkFrames);
 }
 
 }  // namespace relaycaster
