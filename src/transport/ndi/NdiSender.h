@@ -1,6 +1,11 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "transport/AudioFeed.h"
 
@@ -15,6 +20,13 @@ enum class NdiState : int {
   NoSource = 4,     // the source could not be created; retrying every 2 s
 };
 
+class NdiRuntime;
+
+/// Where a sender's worker gets the NDI runtime when it starts. Normally the
+/// process-wide NdiRuntime::get; tests hand in a runtime of their own, which
+/// must outlive the sender.
+using NdiRuntimeProvider = std::function<const NdiRuntime&()>;
+
 /// The NDI transport of one plug-in instance: its audio feed and, while NDI
 /// is on, one worker thread that runs an NDI source under the requested
 /// name and sends the feed to it in 10 ms frames.
@@ -25,7 +37,8 @@ enum class NdiState : int {
 /// worker state.)
 class NdiSender {
  public:
-  NdiSender();
+  NdiSender();  // uses NdiRuntime::get
+  explicit NdiSender(NdiRuntimeProvider runtime);
   ~NdiSender();  // stops the worker
   NdiSender(const NdiSender&) = delete;
   NdiSender& operator=(const NdiSender&) = delete;
@@ -48,7 +61,32 @@ class NdiSender {
   std::string sourceName() const;     // the announced name; empty without a source
 
  private:
+  class Worker;
+  friend class Worker;
+
+  void workerMain() noexcept;  // worker thread: runWorker, started over after a failure
+  void runWorker();            // worker thread
+  void setMessage(std::string text);
+  void setSourceName(std::string text);
+
   AudioFeed mFeed;  // first: the audio thread's hand-over point
+  NdiRuntimeProvider mRuntime;  // called on the worker thread at each start
+
+  std::thread mThread;  // idle thread starts and joins it
+  // Idle thread writes (release, so the worker sees the feed enabled before
+  // it runs); worker reads every loop (acquire).
+  std::atomic<bool> mRunning{false};
+  // Single-word status shared without the lock. Relaxed: each is a value
+  // of its own, read for display; nothing else is published through them.
+  std::atomic<int> mState{static_cast<int>(NdiState::Off)};  // start, stop and worker write; idle reads
+  std::atomic<int> mReceivers{0};                            // worker and stop write; idle reads
+  std::atomic<bool> mNumbered{false};                        // worker writes; idle reads
+
+  mutable std::mutex mLock;    // guards the four below; never held across a runtime call or a wait
+  std::string mRequestedName;  // start writes; worker and idle read
+  uint64_t mNameGeneration = 0;  // start raises it whenever the name changes; worker reads
+  std::string mMessage;        // worker writes; idle reads
+  std::string mSourceName;     // worker writes; idle reads
 };
 
 }  // namespace relaycaster
