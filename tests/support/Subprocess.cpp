@@ -50,7 +50,8 @@ std::string ProcessResult::describe() const {
   return text;
 }
 
-Subprocess::Subprocess(std::vector<std::string> argv, std::chrono::milliseconds limit)
+Subprocess::Subprocess(std::vector<std::string> argv, std::chrono::milliseconds limit,
+                       const std::string& workingDirectory)
     : mDeadline(std::chrono::steady_clock::now() + limit) {
   if (argv.empty()) return;
   mOutFd = memfd_create("subprocess-stdout", MFD_CLOEXEC);
@@ -66,6 +67,7 @@ Subprocess::Subprocess(std::vector<std::string> argv, std::chrono::milliseconds 
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, mOutFd, 1);
   posix_spawn_file_actions_adddup2(&actions, mErrFd, 2);
+  if (!workingDirectory.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
@@ -83,8 +85,9 @@ Subprocess::~Subprocess() {
   closeFd(mErrFd);
 }
 
-ProcessResult Subprocess::run(std::vector<std::string> argv, std::chrono::milliseconds limit) {
-  Subprocess process(std::move(argv), limit);
+ProcessResult Subprocess::run(std::vector<std::string> argv, std::chrono::milliseconds limit,
+                              const std::string& workingDirectory) {
+  Subprocess process(std::move(argv), limit, workingDirectory);
   return process.wait();
 }
 

@@ -33,16 +33,18 @@ struct ProcessResult {
 /// test programs.
 class Subprocess {
  public:
-  /// Starts argv[0] (looked up in PATH) with the given arguments. The
-  /// process is killed once `limit` has passed, at the latest when wait()
-  /// or the destructor sees it.
-  Subprocess(std::vector<std::string> argv, std::chrono::milliseconds limit);
+  /// Starts argv[0] (looked up in PATH) with the given arguments, in
+  /// `workingDirectory` when one is given (for programs that write files
+  /// beside them). The process is killed once `limit` has passed, at the
+  /// latest when wait() or the destructor sees it.
+  Subprocess(std::vector<std::string> argv, std::chrono::milliseconds limit, const std::string& workingDirectory = {});
   ~Subprocess();
   Subprocess(const Subprocess&) = delete;
   Subprocess& operator=(const Subprocess&) = delete;
 
   /// Runs a program to its end (or its limit) and returns what happened.
-  static ProcessResult run(std::vector<std::string> argv, std::chrono::milliseconds limit);
+  static ProcessResult run(std::vector<std::string> argv, std::chrono::milliseconds limit,
+                           const std::string& workingDirectory = {});
   /// True when `program` is found in PATH and executable.
   static bool available(const std::string& program);
 
