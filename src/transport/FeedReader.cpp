@@ -10,6 +10,10 @@ constexpr double kWindowLength = 0.5;     // seconds per fill-minimum window
 constexpr double kMaxStep = 0.5;          // longest gap in wake-ups that is made up for
 constexpr double kCorrectionGain = 0.02;  // rate correction per second of fill error
 constexpr double kBufferJump = 0.02;      // target moves larger than this refill or trim
+// Targets are milliseconds / 1000, which binary doubles do not hold
+// exactly: 0.05 - 0.03 comes out as 0.020000000000000004. Moves within this
+// much of kBufferJump count as kBufferJump.
+constexpr double kBufferJumpTolerance = 1e-9;
 constexpr double kStallGrace = 0.1;       // a host stall this much beyond the target is a stop, not a drop-out
 
 // Copies `frames` frames starting at absolute frame `first` from the
@@ -49,7 +53,7 @@ void FeedReader::setBuffer(double bufferSeconds) {
   if (bufferSeconds == mBufferSeconds) return;
   const double previous = mBufferSeconds;
   mBufferSeconds = bufferSeconds;
-  if (std::fabs(bufferSeconds - previous) <= kBufferJump) return;
+  if (std::fabs(bufferSeconds - previous) <= kBufferJump + kBufferJumpTolerance) return;
   if (bufferSeconds > previous) {
     mWaiting = true;
   } else if (mRing) {
