@@ -17,9 +17,14 @@ constexpr auto kFaultPollInterval = std::chrono::milliseconds(2);
 
 // libsrt is started once per process by the first worker that needs it and
 // never cleaned up: other instances may be using it until the library
-// unloads.
+// unloads. Its log goes to stderr and reports routine events as errors (a
+// non-blocking accept with nobody calling, every 2 ms), so only critical
+// entries are kept.
 void startLibSrtOnce() {
-  static const int started = srt_startup();
+  static const int started = [] {
+    srt_setloglevel(LOG_CRIT);
+    return srt_startup();
+  }();
   (void)started;
 }
 
