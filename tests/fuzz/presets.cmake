@@ -1,0 +1,1 @@
+relaycaster_fuzzer(fuzz_preset_file FuzzPresetFile.cpp)

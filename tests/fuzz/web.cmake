@@ -1,0 +1,1 @@
+relaycaster_fuzzer(fuzz_json FuzzJson.cpp)
