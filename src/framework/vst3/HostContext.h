@@ -9,8 +9,8 @@ namespace framework::vst3 {
 
 /// The host context the host passes to initialize, offered to the plug-in
 /// as a framework::IHostContext. Every interface the plug-in obtains is
-/// kept referenced until this object goes, so the plug-in may hold the
-/// pointers for its whole life.
+/// kept referenced until this object goes at terminate, so the plug-in may
+/// hold the pointers while it is initialised.
 ///
 /// Threads: the host's initialising thread, then whichever thread the
 /// plug-in queries from (serialised by the controller mutex).

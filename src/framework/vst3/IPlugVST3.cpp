@@ -40,10 +40,11 @@ tresult PLUGIN_API IPlugVST3::queryInterface(const TUID iid, void** obj) {
   if (!obj) return kInvalidArgument;
   *obj = nullptr;
   IComponent* component = this;
+  IEditController* controller = this;
   const bool found =
       Offer<FUnknown>(iid, component, obj) || Offer<IPluginBase>(iid, component, obj) ||
-      Offer<IComponent>(iid, this, obj) || Offer<IAudioProcessor>(iid, this, obj) ||
-      Offer<IProcessContextRequirements>(iid, this, obj) || Offer<IEditController>(iid, this, obj) ||
+      Offer<IComponent>(iid, component, obj) || Offer<IAudioProcessor>(iid, this, obj) ||
+      Offer<IProcessContextRequirements>(iid, this, obj) || Offer<IEditController>(iid, controller, obj) ||
       Offer<IEditController2>(iid, this, obj) || Offer<IUnitInfo>(iid, this, obj) ||
       Offer<IConnectionPoint>(iid, this, obj) || Offer<IMidiMapping>(iid, this, obj) ||
       Offer<ChannelContext::IInfoListener>(iid, this, obj);
@@ -80,11 +81,14 @@ tresult PLUGIN_API IPlugVST3::initialize(FUnknown* context) {
 }
 
 tresult PLUGIN_API IPlugVST3::terminate() {
+  // No tick runs after this, so nothing of the plug-in reaches the host
+  // any more; every host reference is given back, as terminate requires.
   mScheduler.Stop();
   mInitialized = false;
   std::lock_guard lock(mScheduler.ControllerMutex());
   if (mComponentHandler) mComponentHandler->release();
   mComponentHandler = nullptr;
+  mHostContext.reset();
   return kResultOk;
 }
 

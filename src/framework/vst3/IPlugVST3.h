@@ -11,6 +11,7 @@
 #include "framework/vst3/ParameterTable.h"
 #include "framework/vst3/PendingParamChanges.h"
 #include "framework/vst3/ProcessBridge.h"
+#include "framework/vst3/StateShims.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstchannelcontextinfo.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
@@ -42,10 +43,10 @@ namespace framework {
 /// on a host thread. The idle tick runs under the scheduler's controller
 /// mutex, which the controller calls that change what the tick reads take
 /// as well (see IdleScheduler).
-class IPlugVST3 final : public Steinberg::Vst::IComponent,
+class IPlugVST3 final : public vst3::ComponentWithNamedState,
                         public Steinberg::Vst::IAudioProcessor,
                         public Steinberg::Vst::IProcessContextRequirements,
-                        public Steinberg::Vst::IEditController,
+                        public vst3::ControllerWithNamedState,
                         public Steinberg::Vst::IEditController2,
                         public Steinberg::Vst::IUnitInfo,
                         public Steinberg::Vst::IConnectionPoint,
@@ -88,9 +89,9 @@ class IPlugVST3 final : public Steinberg::Vst::IComponent,
   tresult PLUGIN_API activateBus(Steinberg::Vst::MediaType type, Steinberg::Vst::BusDirection dir, int32 index,
                                  TBool state) override;
   tresult PLUGIN_API setActive(TBool state) override;
-  /// Component state: the plug-in's chunk, then the host bypass as an int32.
-  tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
-  tresult PLUGIN_API getState(Steinberg::IBStream* state) override;
+  // IComponent::setState and getState: the plug-in's chunk, then the host bypass as an int32.
+  tresult ReadComponentState(Steinberg::IBStream* state) override;
+  tresult WriteComponentState(Steinberg::IBStream* state) override;
 
   // IAudioProcessor
   tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs, int32 numIns,
@@ -109,6 +110,9 @@ class IPlugVST3 final : public Steinberg::Vst::IComponent,
 
   // IEditController
   tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
+  // IEditController::setState and getState: the controller keeps nothing of its own.
+  tresult ReadControllerState(Steinberg::IBStream* state) override;
+  tresult WriteControllerState(Steinberg::IBStream* state) override;
   tresult PLUGIN_API getParameterInfo(int32 paramIndex, Steinberg::Vst::ParameterInfo& info) override;
   int32 PLUGIN_API getParameterCount() override;
   tresult PLUGIN_API getParamStringByValue(ParamID id, ParamValue valueNormalized,
@@ -175,8 +179,9 @@ class IPlugVST3 final : public Steinberg::Vst::IComponent,
 
   std::atomic<uint32> mRefCount{1};
 
-  // Declared before the plug-in so that it is released after it: the
-  // plug-in may keep host interfaces for its whole life.
+  // From initialize to terminate. Declared before the plug-in so that, when
+  // a host destroys the object without terminating it, the interfaces the
+  // plug-in keeps outlive it.
   std::unique_ptr<vst3::HostContext> mHostContext;
   std::unique_ptr<IPlugAPIBase> mPlugin;
 

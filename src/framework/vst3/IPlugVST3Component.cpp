@@ -56,7 +56,7 @@ tresult PLUGIN_API IPlugVST3::activateBus(MediaType type, BusDirection dir, int3
 
 tresult PLUGIN_API IPlugVST3::setActive(TBool /*state*/) { return kResultOk; }
 
-tresult PLUGIN_API IPlugVST3::getState(IBStream* state) {
+tresult IPlugVST3::WriteComponentState(IBStream* state) {
   if (!state) return kInvalidArgument;
   return vst3::Guarded([&]() -> tresult {
     ByteChunk chunk;
@@ -66,7 +66,7 @@ tresult PLUGIN_API IPlugVST3::getState(IBStream* state) {
   });
 }
 
-tresult PLUGIN_API IPlugVST3::setState(IBStream* state) {
+tresult IPlugVST3::ReadComponentState(IBStream* state) {
   if (!state) return kInvalidArgument;
   return vst3::Guarded([&]() -> tresult {
     std::vector<uint8_t> bytes;

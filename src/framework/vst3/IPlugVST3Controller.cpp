@@ -19,6 +19,9 @@ tresult PLUGIN_API IPlugVST3::setComponentState(IBStream* /*state*/) {
   return kResultOk;
 }
 
+tresult IPlugVST3::ReadControllerState(IBStream* state) { return state ? kResultOk : kInvalidArgument; }
+tresult IPlugVST3::WriteControllerState(IBStream* state) { return state ? kResultOk : kInvalidArgument; }
+
 int32 PLUGIN_API IPlugVST3::getParameterCount() { return mParameters.Count(); }
 
 tresult PLUGIN_API IPlugVST3::getParameterInfo(int32 paramIndex, ParameterInfo& info) {

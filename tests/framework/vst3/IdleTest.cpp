@@ -1,0 +1,201 @@
+// The idle tick: every 20 ms with or without an editor, on the host's run
+// loop while one is attached, never alongside itself or controller calls,
+// and gone once the plug-in is terminated.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <chrono>
+#include <thread>
+
+#include "HostObjects.h"
+#include "TestPlugin.h"
+#include "framework/vst3/HostRunLoopTimer_linux.h"
+#include "framework/vst3/IdleScheduler.h"
+
+namespace vst3test {
+namespace {
+
+using namespace Steinberg;
+using namespace std::chrono_literals;
+using framework::vst3::HostRunLoopTimer;
+using framework::vst3::IdleScheduler;
+
+int ThreadCount() {
+  int count = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(tasks))
+      if (entry->d_name[0] != '.') ++count;
+    closedir(tasks);
+  }
+  return count;
+}
+
+template <class Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds limit = 3s) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+/// A host run loop driven by the test: its "user-interface thread" is
+/// whichever thread calls Fire().
+class FakeRunLoop final : public Linux::IRunLoop {
+ public:
+  tresult PLUGIN_API registerEventHandler(Linux::IEventHandler*, Linux::FileDescriptor) override { return kResultFalse; }
+  tresult PLUGIN_API unregisterEventHandler(Linux::IEventHandler*) override { return kResultFalse; }
+  tresult PLUGIN_API registerTimer(Linux::ITimerHandler* handler, Linux::TimerInterval milliseconds) override {
+    if (timer) return kResultFalse;
+    handler->addRef();
+    timer = handler;
+    interval = milliseconds;
+    return kResultOk;
+  }
+  tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler* handler) override {
+    if (handler != timer) return kResultFalse;
+    timer->release();
+    timer = nullptr;
+    return kResultOk;
+  }
+  void Fire() {
+    if (timer) timer->onTimer();
+  }
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
+    if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid)) {
+      *obj = this;
+      return kResultOk;  // host-owned: no count
+    }
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() override { return 1; }
+  uint32 PLUGIN_API release() override { return 1; }
+
+  Linux::ITimerHandler* timer = nullptr;
+  Linux::TimerInterval interval = 0;
+};
+
+TEST(IdleScheduler, TicksEveryPeriodWithoutAHost) {
+  std::atomic<int> ticks{0};
+  IdleScheduler scheduler([&] { ++ticks; });
+  scheduler.Start();
+  scheduler.Start();  // idempotent
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitFor([&] { return ticks.load() >= 10; }));
+  // Ten ticks take at least nine periods: the timer does not run fast.
+  EXPECT_GE(std::chrono::steady_clock::now() - started, 9 * IdleScheduler::kPeriod);
+  scheduler.Stop();
+  const int stopped = ticks.load();
+  std::this_thread::sleep_for(3 * IdleScheduler::kPeriod);  // a window in which no tick may come
+  EXPECT_EQ(ticks.load(), stopped);
+  EXPECT_FALSE(scheduler.Running());
+  scheduler.HostTimerFired();  // a stray host timer after the stop does nothing
+  EXPECT_EQ(ticks.load(), stopped);
+}
+
+TEST(IdleScheduler, TheHostsRunLoopTakesOverWhileAnEditorIsAttached) {
+  std::mutex mutex;
+  std::vector<std::thread::id> threads;
+  IdleScheduler scheduler([&] {
+    std::lock_guard lock(mutex);
+    threads.push_back(std::this_thread::get_id());
+  });
+  const auto tickCount = [&] {
+    std::lock_guard lock(mutex);
+    return threads.size();
+  };
+  scheduler.Start();
+  ASSERT_TRUE(WaitFor([&] { return tickCount() >= 2; }));
+
+  FakeRunLoop runLoop;
+  HostRunLoopTimer timer(scheduler);
+  ASSERT_TRUE(timer.Attach(&runLoop));
+  EXPECT_EQ(runLoop.interval, 20u);
+  EXPECT_TRUE(scheduler.HostTimerActive());
+  {
+    std::lock_guard lock(mutex);
+    threads.clear();
+  }
+  for (int i = 0; i < 10; ++i) {
+    runLoop.Fire();
+    std::this_thread::sleep_for(IdleScheduler::kPeriod);
+  }
+  {
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(threads.size(), 10u);  // only the host's ticks
+    for (auto id : threads) EXPECT_EQ(id, std::this_thread::get_id());
+  }
+
+  timer.Detach();
+  EXPECT_EQ(runLoop.timer, nullptr);
+  EXPECT_FALSE(scheduler.HostTimerActive());
+  const size_t before = tickCount();
+  ASSERT_TRUE(WaitFor([&] { return tickCount() >= before + 2; }));  // the scheduler's thread is back
+  scheduler.Stop();
+}
+
+TEST(IdleScheduler, NoRunLoopNoTakeOver) {
+  IdleScheduler scheduler([] {});
+  HostRunLoopTimer timer(scheduler);
+  vst3host::HostApplication host;  // offers no run loop
+  EXPECT_FALSE(timer.Attach(host.Context()));
+  EXPECT_FALSE(timer.Attach(nullptr));
+  EXPECT_FALSE(scheduler.HostTimerActive());
+}
+
+TEST(BindingIdle, TickRunsFromInitialiseToTerminateAndLeavesNoThread) {
+  const int threadsBefore = ThreadCount();
+  BoundPlugin bound;
+  vst3host::HostApplication host;
+  std::this_thread::sleep_for(3 * IdleScheduler::kPeriod);
+  EXPECT_EQ(bound.plugin->ticks.load(), 0);  // nothing before initialise
+  ASSERT_EQ(bound.effect->initialize(host.Context()), kResultOk);
+  ASSERT_TRUE(WaitFor([&] { return bound.plugin->ticks.load() >= 3; }));
+  EXPECT_EQ(ThreadCount(), threadsBefore + 1);
+  ASSERT_EQ(bound.effect->terminate(), kResultOk);
+  EXPECT_EQ(ThreadCount(), threadsBefore);  // joined before terminate returned
+  const int ticks = bound.plugin->ticks.load();
+  std::this_thread::sleep_for(3 * IdleScheduler::kPeriod);
+  EXPECT_EQ(bound.plugin->ticks.load(), ticks);
+}
+
+TEST(BindingIdle, TicksNeverOverlapControllerCalls) {
+  BoundPlugin bound;
+  vst3host::HostApplication host;
+  ASSERT_EQ(bound.effect->initialize(host.Context()), kResultOk);
+  std::vector<uint8_t> state;
+  {
+    vst3host::MemoryStream stream;
+    Vst::IComponent* component = bound.effect;
+    ASSERT_EQ(component->getState(&stream), kResultOk);
+    state = stream.Bytes();
+  }
+  // Two host threads hammer the calls the tick races with while the
+  // scheduler's thread ticks.
+  std::atomic<bool> stop{false};
+  const auto hammer = [&](int seed) {
+    Vst::IComponent* component = bound.effect;
+    for (int i = 0; !stop.load(); ++i) {
+      bound.effect->setParamNormalized(static_cast<Vst::ParamID>((i + seed) % 3), (i % 10) / 10.0);
+      vst3host::MemoryStream stream(state);
+      component->setState(&stream);
+      vst3host::AttributeList list;
+      list.setInt(Vst::ChannelContext::kChannelIndexKey, i);
+      bound.effect->setChannelContextInfos(&list);
+    }
+  };
+  std::thread first(hammer, 0), second(hammer, 1);
+  const int start = bound.plugin->ticks.load();
+  ASSERT_TRUE(WaitFor([&] { return bound.plugin->ticks.load() >= start + 15; }, 10s));
+  stop = true;
+  first.join();
+  second.join();
+  EXPECT_EQ(bound.plugin->overlaps.load(), 0);
+  ASSERT_EQ(bound.effect->terminate(), kResultOk);
+}
+
+}  // namespace
+}  // namespace vst3test
