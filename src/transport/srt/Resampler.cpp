@@ -54,6 +54,20 @@ inline __attribute__((always_inline)) float sumLanes(const Lanes& lanes) {
   return (quarter[0] + quarter[2]) + (quarter[1] + quarter[3]);
 }
 
+// Both channels' sums at once: each step adds the upper half of the left
+// and the right lanes onto their lower halves in one vector.
+inline __attribute__((always_inline)) void sumPairs(const Lanes& left, const Lanes& right, float* out) {
+  typedef float Half __attribute__((vector_size(8 * sizeof(float))));
+  typedef float Quarter __attribute__((vector_size(4 * sizeof(float))));
+  const Lanes eights = __builtin_shufflevector(left, right, 0, 1, 2, 3, 4, 5, 6, 7, 16, 17, 18, 19, 20, 21, 22, 23) +
+                       __builtin_shufflevector(left, right, 8, 9, 10, 11, 12, 13, 14, 15, 24, 25, 26, 27, 28, 29, 30, 31);
+  const Half fours = __builtin_shufflevector(eights, eights, 0, 1, 2, 3, 8, 9, 10, 11) +
+                     __builtin_shufflevector(eights, eights, 4, 5, 6, 7, 12, 13, 14, 15);
+  const Quarter twos = __builtin_shufflevector(fours, fours, 0, 1, 4, 5) + __builtin_shufflevector(fours, fours, 2, 3, 6, 7);
+  out[0] = twos[0] + twos[1];
+  out[1] = twos[2] + twos[3];
+}
+
 // One output frame: the dot product of a phase's taps with the newest
 // `taps` history samples of each channel.
 template <int kChannels>
@@ -71,8 +85,12 @@ inline __attribute__((always_inline)) void dotProduct(const float* __restrict ke
       sumRight += coefficients * samples;
     }
   }
-  out[0] = sumLanes(sumLeft);
-  out[1] = kChannels == 2 ? sumLanes(sumRight) : 0.0f;
+  if constexpr (kChannels == 2) {
+    sumPairs(sumLeft, sumRight, out);
+  } else {
+    out[0] = sumLanes(sumLeft);
+    out[1] = 0.0f;
+  }
 }
 
 }  // namespace
@@ -109,7 +127,9 @@ void Resampler::reset(int channels, int up, int down, int tapsPerPhase, bool pas
   mPassThrough = passThrough;
   mHistoryLength = std::bit_ceil(static_cast<uint64_t>(tapsPerPhase));
   mHistoryMask = mHistoryLength - 1;
-  mHistory.assign(passThrough ? 0 : static_cast<size_t>(channels) * 2 * mHistoryLength, 0.0f);
+  mHistory.assign(passThrough ? 0 : static_cast<size_t>(channels) * mHistoryLength, 0.0f);
+  mBridgeStride = 2 * static_cast<size_t>(tapsPerPhase);
+  mBridge.assign(passThrough ? 0 : static_cast<size_t>(channels) * mBridgeStride, 0.0f);
   mInputCount = 0;
   mOutputFrame = 0;
   mOutputPhase = 0;
@@ -150,56 +170,83 @@ void Resampler::buildTable(int inputRate, int outputRate) {
       mKernel[p * taps + (taps - 1 - k)] = static_cast<float>(scale * prototype[k * up + p]);
 }
 
+// The window of output frames whose oldest tap reaches back before the
+// block: the last tapsPerPhase - 1 frames from the history ring, then the
+// block's first tapsPerPhase - 1 frames (fewer if the block is shorter).
+void Resampler::beginBlock(const float* input, int stride, int frames) {
+  const uint64_t reach = static_cast<uint64_t>(mTapsPerPhase - 1);
+  const size_t fresh = static_cast<size_t>(std::min<int64_t>(frames, static_cast<int64_t>(reach)));
+  for (int c = 0; c < mChannels; ++c) {
+    const float* ring = mHistory.data() + static_cast<size_t>(c) * mHistoryLength;
+    float* bridge = mBridge.data() + static_cast<size_t>(c) * mBridgeStride;
+    // Frames before the first input frame are zero: the ring starts cleared
+    // and these slots are not yet written.
+    for (uint64_t k = 0; k < reach; ++k) bridge[k] = ring[(mInputCount - reach + k) & mHistoryMask];
+    std::copy_n(input + static_cast<std::ptrdiff_t>(c) * stride, fresh, bridge + reach);
+  }
+  mBlockStart = mInputCount;
+}
+
+// Keeps the block's newest frames in the history ring for the next block.
+void Resampler::endBlock(const float* input, int stride, int frames) {
+  const int kept = static_cast<int>(std::min<uint64_t>(static_cast<uint64_t>(frames), mHistoryLength));
+  for (int c = 0; c < mChannels; ++c) {
+    float* ring = mHistory.data() + static_cast<size_t>(c) * mHistoryLength;
+    const float* samples = input + static_cast<std::ptrdiff_t>(c) * stride;
+    for (int i = frames - kept; i < frames; ++i) ring[(mBlockStart + static_cast<uint64_t>(i)) & mHistoryMask] = samples[i];
+  }
+  mInputCount = mBlockStart + static_cast<uint64_t>(frames);
+}
+
+// Every output frame is one dot product over a contiguous window: straight
+// from the caller's block once the window lies inside it, otherwise from
+// the bridge. Nothing is written per input frame.
 template <int kChannels>
-inline __attribute__((always_inline)) int Resampler::convertFrames(const float* input, int stride, int frames,
-                                                                  int& taken) {
+inline __attribute__((always_inline)) int Resampler::convertFrames(const float* input, int stride, int frames) {
   const int taps = mTapsPerPhase;
-  const uint64_t length = mHistoryLength;
-  const uint64_t mask = mHistoryMask;
-  float* const left = mHistory.data();
-  float* const right = kChannels == 2 ? left + 2 * length : left;
+  const uint64_t reach = static_cast<uint64_t>(taps - 1);
   const float* const kernel = mKernel.data();
+  const float* const bridge = mBridge.data();
+  const size_t bridgeStride = mBridgeStride;
+  const uint64_t blockStart = mBlockStart;
+  const uint64_t end = static_cast<uint64_t>(frames);
   const uint64_t stepFrames = mStepFrames;
   const int stepPhase = mStepPhase;
   const int up = mUp;
 
-  uint64_t inputCount = mInputCount;
   uint64_t outputFrame = mOutputFrame;
   int phase = mOutputPhase;
-  int next = taken;
   int produced = 0;
-  for (;;) {
-    // Output frames due while the newest input frame is inputCount - 1.
-    while (outputFrame < inputCount && produced < kChunkFrames) {
-      const uint64_t start = ((inputCount - 1) & mask) + length + 1 - static_cast<uint64_t>(taps);
-      dotProduct<kChannels>(kernel + static_cast<std::ptrdiff_t>(phase) * taps, left + start, right + start, taps,
-                            mOutput.data() + 2 * produced);
-      ++produced;
-      outputFrame += stepFrames;
-      phase += stepPhase;
-      if (phase >= up) {
-        phase -= up;
-        ++outputFrame;
-      }
+  // The next output frame's newest input frame, counted within the block.
+  for (uint64_t newest = outputFrame - blockStart; newest < end && produced < kChunkFrames;
+       newest = outputFrame - blockStart) {
+    const float* left;
+    const float* right = nullptr;
+    if (newest >= reach) {
+      left = input + (newest - reach);
+      if constexpr (kChannels == 2) right = left + stride;
+    } else {
+      left = bridge + newest;
+      if constexpr (kChannels == 2) right = left + bridgeStride;
     }
-    if (produced == kChunkFrames || next == frames) break;
-    const uint64_t slot = inputCount & mask;
-    left[slot] = left[slot + length] = input[next];
-    if constexpr (kChannels == 2) right[slot] = right[slot + length] = input[stride + next];
-    ++next;
-    ++inputCount;
+    dotProduct<kChannels>(kernel + static_cast<std::ptrdiff_t>(phase) * taps, left, right, taps,
+                          mOutput.data() + 2 * produced);
+    ++produced;
+    outputFrame += stepFrames;
+    phase += stepPhase;
+    if (phase >= up) {
+      phase -= up;
+      ++outputFrame;
+    }
   }
-
-  mInputCount = inputCount;
   mOutputFrame = outputFrame;
   mOutputPhase = phase;
-  taken = next;
   return produced;
 }
 
 RELAYCASTER_VECTOR_CLONES
-int Resampler::convert(const float* input, int stride, int frames, int& taken) {
-  return mChannels == 2 ? convertFrames<2>(input, stride, frames, taken) : convertFrames<1>(input, stride, frames, taken);
+int Resampler::convert(const float* input, int stride, int frames) {
+  return mChannels == 2 ? convertFrames<2>(input, stride, frames) : convertFrames<1>(input, stride, frames);
 }
 
 }  // namespace relaycaster

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -13,10 +14,10 @@ namespace relaycaster {
 /// Threads: one owner (the SRT worker). Allocates only in init().
 class Resampler {
  public:
-  /// Largest polyphase table (L x taps per phase) init() builds. Every
-  /// integer input rate up to 131072 Hz fits, and so does every rate that
-  /// shares a reasonable factor with the output rate (all the usual ones up
-  /// to 768000 Hz). Larger tables would take hundreds of megabytes.
+  /// Largest polyphase table (L x taps per phase) init() builds. For a
+  /// 48 kHz output every integer input rate up to 96000 Hz fits, whatever
+  /// its ratio, and so do all the usual rates up to 768000 Hz. Larger
+  /// tables would take hundreds of megabytes to build.
   static constexpr int64_t kMaxTableSize = int64_t{1} << 23;
 
   /// Builds the filter for inputRate -> outputRate and clears the history.
@@ -27,7 +28,8 @@ class Resampler {
 
   /// Converts a planar block (channel c's frame i at input[c * stride + i])
   /// and calls emit(const float* frame) once per output frame, with one
-  /// float per channel, in order. Never allocates.
+  /// float per channel, in order. The block must not change until process()
+  /// returns. Never allocates.
   template <typename Emit>
   void process(const float* input, int stride, int frames, Emit&& emit);
 
@@ -46,12 +48,16 @@ class Resampler {
 
   void reset(int channels, int up, int down, int tapsPerPhase, bool passThrough);
   void buildTable(int inputRate, int outputRate);
-  // Takes input frames from `taken` onwards into the history and writes the
-  // output frames due into mOutput (two floats per frame) until the input
-  // is used up or the chunk is full. Returns the frames written.
-  int convert(const float* input, int stride, int frames, int& taken);
+  // A block's conversion: beginBlock, then convert until it returns fewer
+  // than kChunkFrames, then endBlock. The input must stay unchanged
+  // throughout.
+  void beginBlock(const float* input, int stride, int frames);
+  // Writes the next output frames due within the block into mOutput (two
+  // floats per frame), at most kChunkFrames. Returns how many.
+  int convert(const float* input, int stride, int frames);
   template <int kChannels>
-  int convertFrames(const float* input, int stride, int frames, int& taken);
+  int convertFrames(const float* input, int stride, int frames);
+  void endBlock(const float* input, int stride, int frames);
 
   int mChannels = 2;
   int mUp = 1;
@@ -60,23 +66,29 @@ class Resampler {
   bool mPassThrough = true;
 
   // Row p holds phase p's taps in time order, oldest input first, so that
-  // each output frame is one contiguous dot product with the history.
+  // each output frame is one contiguous dot product with the input.
   std::vector<float> mKernel;
 
-  // Per channel a ring of H samples stored twice (slot s at s and s + H),
-  // so that the newest tapsPerPhase samples always lie contiguously
-  // whichever slot is the newest. Channel c starts at c * 2H.
+  // Per channel a ring of the H most recent input frames (channel c at
+  // c * H; frame f in slot f & mask). Carries the history across blocks.
   std::vector<float> mHistory;
   uint64_t mHistoryLength = 64;  // H, a power of two not below mTapsPerPhase
   uint64_t mHistoryMask = 63;
 
-  uint64_t mInputCount = 0;   // input frames taken so far
-  // Position of the next output frame in input frames: mOutputFrame whole
-  // frames plus mOutputPhase / L. Advances by M / L per output frame.
+  // Per channel the tapsPerPhase - 1 frames before the current block and
+  // the block's first ones, contiguous: the windows that straddle the
+  // block's start. Channel c at c * mBridgeStride.
+  std::vector<float> mBridge;
+  std::size_t mBridgeStride = 128;
+
+  uint64_t mInputCount = 0;  // input frames taken so far
+  uint64_t mBlockStart = 0;  // index of the current block's first frame
+  // Position of the next output frame in input frames: its newest input
+  // frame mOutputFrame plus mOutputPhase / L. Advances by M / L per frame.
   uint64_t mOutputFrame = 0;
   int mOutputPhase = 0;
-  uint64_t mStepFrames = 0;   // M / L
-  int mStepPhase = 0;         // M % L
+  uint64_t mStepFrames = 0;  // M / L
+  int mStepPhase = 0;        // M % L
 
   std::array<float, 2 * kChunkFrames> mOutput{};
 };
@@ -92,12 +104,13 @@ void Resampler::process(const float* input, int stride, int frames, Emit&& emit)
     }
     return;
   }
-  int taken = 0;
+  beginBlock(input, stride, frames);
   int produced;
   do {
-    produced = convert(input, stride, frames, taken);
+    produced = convert(input, stride, frames);
     for (int i = 0; i < produced; ++i) emit(static_cast<const float*>(mOutput.data() + 2 * i));
   } while (produced == kChunkFrames);
+  endBlock(input, stride, frames);
 }
 
 }  // namespace relaycaster
