@@ -1,39 +1,132 @@
-// relaycaster-host: runs the plug-in outside a DAW.
+// relaycaster-host: runs the plug-in outside a DAW, the way a host does.
+#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
-#include "core/Relaycaster.h"
+#include "AudioSource.h"
+#include "HostOptions.h"
+#include "HostRunner.h"
+#include "HostedPlugin.h"
 
 namespace {
 
-void listParameters() {
-  relaycaster::Relaycaster plugin;
+using namespace relaycaster_host;
+
+std::atomic<bool> gStopRequested{false};  // the signal handler sets it; lock-free, so safe there
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void requestStop(int) { gStopRequested.store(true, std::memory_order_release); }
+
+void handleStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = requestStop;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+// The one place that chooses how the plug-in is loaded.
+std::unique_ptr<HostedPlugin> loadPlugin() { return makeDirectPlugin(); }
+
+void listParameters(const HostedPlugin& plugin) {
   std::printf("%-3s %-12s %-10s %-22s %-5s %s\n", "id", "name", "default", "range", "unit", "text at default");
-  for (int i = 0; i < plugin.NParams(); ++i) {
-    const framework::IParam& p = *plugin.GetParam(i);
-    char range[64];
-    if (p.IsList()) {
-      std::string entries;
-      for (int e = 0; e < p.NumListEntries(); ++e) entries += (e ? "|" : "") + p.ListEntry(e);
-      std::snprintf(range, sizeof range, "%s", entries.c_str());
+  for (const ParameterInfo& p : plugin.parameters()) {
+    std::string range;
+    if (p.isList) {
+      for (const std::string& entry : p.entries) range += (range.empty() ? "" : "|") + entry;
     } else {
-      std::snprintf(range, sizeof range, "%g to %g", p.Min(), p.Max());
+      char text[64];
+      std::snprintf(text, sizeof text, "%g to %g", p.min, p.max);
+      range = text;
     }
-    std::printf("%-3d %-12s %-10g %-22s %-5s %s\n", i, p.Name().c_str(), p.Default(), range, p.Label().c_str(),
-                p.DisplayText(p.Default()).c_str());
+    std::printf("%-3d %-12s %-10g %-22s %-5s %s\n", p.index, p.name.c_str(), p.defaultValue, range.c_str(),
+                p.unit.c_str(), plugin.parameterText(p.index, p.defaultValue).c_str());
   }
+}
+
+// Applies the settings in command-line order; false after printing the
+// first one that cannot be applied.
+bool applySettings(HostedPlugin& plugin, const std::vector<HostSetting>& settings) {
+  const std::vector<ParameterInfo> parameters = plugin.parameters();
+  for (const HostSetting& setting : settings) {
+    if (setting.kind == HostSetting::Kind::SrtText) {
+      plugin.setSrtText(setting.field, setting.value);
+      continue;
+    }
+    const auto resolved = resolveSetting(parameters, setting.name, setting.value);
+    if (const std::string* error = std::get_if<std::string>(&resolved)) {
+      std::fprintf(stderr, "relaycaster-host: %s\n", error->c_str());
+      return false;
+    }
+    const ResolvedSetting& value = std::get<ResolvedSetting>(resolved);
+    plugin.setParameterPlain(value.index, value.plainValue);
+  }
+  return true;
+}
+
+std::string describeInput(const HostOptions& options, const WavFile& wav) {
+  if (const auto* tone = std::get_if<ToneInput>(&options.input)) {
+    char text[96];
+    std::snprintf(text, sizeof text, "a %g Hz tone at %g dBFS", tone->frequency, tone->peakDb);
+    return text;
+  }
+  return std::get<FileInput>(options.input).path + " (" + std::to_string(wav.sampleRate) + " Hz, " +
+         std::to_string(wav.channels) + " channels, looped)";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--list-params") == 0) {
-      listParameters();
-      return 0;
-    }
+  const ParsedOptions parsed = parseHostOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed.options) {
+    std::fprintf(stderr, "relaycaster-host: %s\n\n%s", parsed.error.c_str(), usageText().c_str());
+    return 2;
   }
-  std::fprintf(stderr, "usage: relaycaster-host --list-params\n");
-  return 2;
+  const HostOptions& options = *parsed.options;
+  if (options.help) {
+    std::printf("%s", usageText().c_str());
+    return 0;
+  }
+
+  std::unique_ptr<HostedPlugin> plugin = loadPlugin();
+  if (options.listParams) {
+    listParameters(*plugin);
+    return 0;
+  }
+
+  RunSettings run;
+  run.blockFrames = options.block;
+  run.seconds = options.seconds;
+  WavFile wav;
+  std::unique_ptr<AudioSource> source;
+  if (const auto* file = std::get_if<FileInput>(&options.input)) {
+    std::string error;
+    wav = loadWavFile(file->path, error);
+    if (!wav.source) {
+      std::fprintf(stderr, "relaycaster-host: %s\n", error.c_str());
+      return 1;
+    }
+    run.sampleRate = options.rate.value_or(wav.sampleRate);
+    run.channels = options.channels.value_or(std::min(wav.channels, 2));
+    source = std::move(wav.source);
+  } else {
+    const ToneInput& tone = std::get<ToneInput>(options.input);
+    run.sampleRate = options.rate.value_or(48000.0);
+    run.channels = options.channels.value_or(2);
+    source = makeToneSource(run.sampleRate, tone.frequency, tone.peakDb);
+  }
+
+  if (!applySettings(*plugin, options.settings)) return 2;
+  plugin->prepare(run.sampleRate, run.blockFrames, run.channels);
+  handleStopSignals();
+
+  std::printf("relaycaster-host: %g Hz, %d channel%s, %d-frame blocks, playing %s%s\n", run.sampleRate,
+              run.channels, run.channels == 1 ? "" : "s", run.blockFrames, describeInput(options, wav).c_str(),
+              run.seconds ? (" for " + std::to_string(static_cast<int>(*run.seconds)) + " s").c_str() : "; Ctrl-C stops");
+  std::fflush(stdout);
+  runHost(*plugin, *source, run, gStopRequested, stdout);
+  plugin.reset();  // stops the transports' workers
+  std::printf("relaycaster-host: stopped\n");
+  return 0;
 }

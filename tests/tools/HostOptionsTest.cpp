@@ -1,0 +1,160 @@
+// The command line of relaycaster-host: every option, its defaults, and a
+// clear refusal for each kind of mistake.
+#include <gtest/gtest.h>
+
+#include "HostOptions.h"
+
+namespace {
+
+using namespace relaycaster_host;
+
+HostOptions parseOk(const std::vector<std::string>& args) {
+  const ParsedOptions parsed = parseHostOptions(args);
+  EXPECT_TRUE(parsed.options.has_value()) << parsed.error;
+  return parsed.options.value_or(HostOptions{});
+}
+
+std::string parseError(const std::vector<std::string>& args) {
+  const ParsedOptions parsed = parseHostOptions(args);
+  EXPECT_FALSE(parsed.options.has_value());
+  return parsed.error;
+}
+
+TEST(HostOptions, DefaultsAreAStereoToneAt48kHzUntilInterrupted) {
+  const HostOptions options = parseOk({});
+  EXPECT_FALSE(options.rate.has_value());
+  EXPECT_FALSE(options.channels.has_value());
+  EXPECT_EQ(options.block, 512);
+  EXPECT_FALSE(options.seconds.has_value());
+  ASSERT_TRUE(std::holds_alternative<ToneInput>(options.input));
+  EXPECT_EQ(std::get<ToneInput>(options.input).frequency, 440.0);
+  EXPECT_EQ(std::get<ToneInput>(options.input).peakDb, -12.0);
+  EXPECT_TRUE(options.settings.empty());
+}
+
+TEST(HostOptions, EveryOptionInBothSpellings) {
+  const HostOptions options =
+      parseOk({"--rate", "44100", "--block=64", "--channels", "1", "--input=tone:1000:-6", "--seconds", "2.5",
+               "--set", "SRT mode=Listener", "--srt-host=srt://h:9001?streamid=x", "--srt-streamid", " id ",
+               "--srt-passphrase", "0123456789", "--set=SRT=on"});
+  EXPECT_EQ(options.rate, 44100.0);
+  EXPECT_EQ(options.block, 64);
+  EXPECT_EQ(options.channels, 1);
+  EXPECT_EQ(options.seconds, 2.5);
+  EXPECT_EQ(std::get<ToneInput>(options.input).frequency, 1000.0);
+  EXPECT_EQ(std::get<ToneInput>(options.input).peakDb, -6.0);
+  ASSERT_EQ(options.settings.size(), 5u);
+  // Kept in command-line order, texts exactly as typed.
+  EXPECT_EQ(options.settings[0].kind, HostSetting::Kind::Parameter);
+  EXPECT_EQ(options.settings[0].name, "SRT mode");
+  EXPECT_EQ(options.settings[0].value, "Listener");
+  EXPECT_EQ(options.settings[1].kind, HostSetting::Kind::SrtText);
+  EXPECT_EQ(options.settings[1].field, 0);
+  EXPECT_EQ(options.settings[1].value, "srt://h:9001?streamid=x");
+  EXPECT_EQ(options.settings[2].field, 1);
+  EXPECT_EQ(options.settings[2].value, " id ");
+  EXPECT_EQ(options.settings[3].field, 2);
+  EXPECT_EQ(options.settings[4].name, "SRT");
+  EXPECT_EQ(options.settings[4].value, "on");
+}
+
+TEST(HostOptions, FlagsAndFileInput) {
+  EXPECT_TRUE(parseOk({"--list-params"}).listParams);
+  EXPECT_TRUE(parseOk({"--help"}).help);
+  EXPECT_TRUE(parseOk({"-h"}).help);
+  const HostOptions options = parseOk({"--input", "music/take 3.wav"});
+  ASSERT_TRUE(std::holds_alternative<FileInput>(options.input));
+  EXPECT_EQ(std::get<FileInput>(options.input).path, "music/take 3.wav");
+  // A file that merely starts with "tone" is still a file.
+  EXPECT_TRUE(std::holds_alternative<FileInput>(parseOk({"--input", "tones.wav"}).input));
+}
+
+TEST(HostOptions, ToneSpecifications) {
+  EXPECT_EQ(parseToneSpec("tone")->frequency, 440.0);
+  EXPECT_EQ(parseToneSpec("tone:997")->frequency, 997.0);
+  EXPECT_EQ(parseToneSpec("tone:997")->peakDb, -12.0);
+  EXPECT_EQ(parseToneSpec("tone:50.5:-0.5")->peakDb, -0.5);
+  for (const char* bad : {"tone:", "tone:abc", "tone:0", "tone:-5", "tone:440:", "tone:440:3", "tone:440:-x",
+                          "tone:440:-12:1", "tonex", "sine:440"})
+    EXPECT_FALSE(parseToneSpec(bad).has_value()) << bad;
+}
+
+TEST(HostOptions, MistakesAreNamed) {
+  EXPECT_EQ(parseError({"--frobnicate"}), "unknown option --frobnicate");
+  EXPECT_EQ(parseError({"stray"}), "unexpected argument 'stray'");
+  EXPECT_EQ(parseError({"--rate"}), "--rate needs a value");
+  EXPECT_NE(parseError({"--rate", "fast"}).find("--rate must be"), std::string::npos);
+  EXPECT_NE(parseError({"--rate", "999"}).find("--rate must be"), std::string::npos);
+  EXPECT_NE(parseError({"--rate", "nan"}).find("--rate must be"), std::string::npos);
+  EXPECT_NE(parseError({"--block", "0"}).find("--block must be"), std::string::npos);
+  EXPECT_NE(parseError({"--block", "64.5"}).find("--block must be"), std::string::npos);
+  EXPECT_NE(parseError({"--channels", "3"}).find("--channels must be 1 or 2"), std::string::npos);
+  EXPECT_NE(parseError({"--seconds", "0"}).find("--seconds must be"), std::string::npos);
+  EXPECT_NE(parseError({"--seconds", "-1"}).find("--seconds must be"), std::string::npos);
+  EXPECT_NE(parseError({"--input", "tone:x"}).find("is not a tone"), std::string::npos);
+  EXPECT_NE(parseError({"--input="}).find("--input needs"), std::string::npos);
+  EXPECT_NE(parseError({"--set", "SRT"}).find("--set needs NAME=VALUE"), std::string::npos);
+  EXPECT_NE(parseError({"--set", "=on"}).find("--set needs NAME=VALUE"), std::string::npos);
+  EXPECT_EQ(parseError({"--help=yes"}), "--help takes no value");
+}
+
+TEST(HostOptions, AssignmentsSplitAtTheFirstEqualsSign) {
+  EXPECT_EQ(splitAssignment("SRT mode = Listener"), (std::pair<std::string, std::string>{"SRT mode", "Listener"}));
+  EXPECT_EQ(splitAssignment("a=b=c"), (std::pair<std::string, std::string>{"a", "b=c"}));
+  EXPECT_EQ(splitAssignment("SRT="), (std::pair<std::string, std::string>{"SRT", ""}));
+  EXPECT_FALSE(splitAssignment("SRT").has_value());
+  EXPECT_FALSE(splitAssignment(" =1").has_value());
+}
+
+// A small parameter set shaped like the plug-in's.
+std::vector<ParameterInfo> sampleParameters() {
+  ParameterInfo srt{4, "SRT", "", 0, 1, 0, true, false, {"off", "on"}};
+  ParameterInfo mode{5, "SRT mode", "", 0, 1, 0, true, false, {"Caller", "Listener"}};
+  ParameterInfo port{8, "SRT port", "", 1, 65535, 9000, false, true, {}};
+  ParameterInfo level{10, "SRT level", "dB", -60, 12, 0, false, false, {}};
+  return {srt, mode, port, level};
+}
+
+ResolvedSetting resolved(std::string_view name, std::string_view value) {
+  const auto result = resolveSetting(sampleParameters(), name, value);
+  if (const std::string* error = std::get_if<std::string>(&result)) ADD_FAILURE() << *error;
+  return std::holds_alternative<ResolvedSetting>(result) ? std::get<ResolvedSetting>(result) : ResolvedSetting{-1, 0};
+}
+
+std::string refused(std::string_view name, std::string_view value) {
+  const auto result = resolveSetting(sampleParameters(), name, value);
+  EXPECT_TRUE(std::holds_alternative<std::string>(result)) << name << "=" << value;
+  return std::holds_alternative<std::string>(result) ? std::get<std::string>(result) : std::string();
+}
+
+TEST(HostSettings, ListsTakeTheirTextsOrEntryNumbers) {
+  EXPECT_EQ(resolved("SRT mode", "Listener").index, 5);
+  EXPECT_EQ(resolved("SRT mode", "Listener").plainValue, 1.0);
+  EXPECT_EQ(resolved("srt MODE", "caller").plainValue, 0.0);
+  EXPECT_EQ(resolved("SRT", "on").plainValue, 1.0);
+  EXPECT_EQ(resolved("SRT", "OFF").plainValue, 0.0);
+  EXPECT_EQ(resolved("SRT", "1").plainValue, 1.0);
+  EXPECT_EQ(refused("SRT mode", "Rendezvous"), "\"SRT mode\" cannot be \"Rendezvous\"; it takes Caller, Listener");
+  EXPECT_NE(refused("SRT", "2").find("cannot be"), std::string::npos);
+  EXPECT_NE(refused("SRT", "0.5").find("cannot be"), std::string::npos);
+}
+
+TEST(HostSettings, NumbersArePlainValuesWithinTheRange) {
+  EXPECT_EQ(resolved("SRT level", "-6").plainValue, -6.0);
+  EXPECT_EQ(resolved("SRT level", "12").plainValue, 12.0);
+  EXPECT_EQ(resolved("SRT level", "-60").plainValue, -60.0);
+  EXPECT_EQ(resolved("SRT port", "9001").plainValue, 9001.0);
+  EXPECT_EQ(refused("SRT level", "13"), "\"SRT level\" takes -60 to 12 dB, not 13");
+  EXPECT_EQ(refused("SRT level", "loud"), "\"SRT level\" takes a number from -60 to 12, not \"loud\"");
+  EXPECT_EQ(refused("SRT port", "0"), "\"SRT port\" takes 1 to 65535, not 0");
+  EXPECT_EQ(refused("SRT port", "9000.5"), "\"SRT port\" takes a whole number from 1 to 65535, not 9000.5");
+  EXPECT_NE(refused("SRT level", "inf").find("takes a number"), std::string::npos);
+  EXPECT_NE(refused("SRT level", "").find("takes a number"), std::string::npos);
+}
+
+TEST(HostSettings, UnknownNamesListTheParameters) {
+  EXPECT_EQ(refused("SRT mod", "Caller"),
+            "there is no parameter \"SRT mod\"; the parameters are \"SRT\", \"SRT mode\", \"SRT port\", \"SRT level\"");
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// The HostedPlugin backend that links the Relaycaster class itself and
+// calls it through the framework, as the VST 3 binding would.
+#include "core/Relaycaster.h"
+#include "framework/IParam.h"
+#include "HostedPlugin.h"
+
+namespace relaycaster_host {
+namespace {
+
+using framework::IParam;
+
+class DirectPlugin final : public HostedPlugin {
+ public:
+  std::vector<ParameterInfo> parameters() const override {
+    std::vector<ParameterInfo> all;
+    for (int i = 0; i < mPlugin.NParams(); ++i) {
+      const IParam& param = *mPlugin.GetParam(i);
+      ParameterInfo info;
+      info.index = i;
+      info.name = param.Name();
+      info.unit = param.Label();
+      info.min = param.Min();
+      info.max = param.Max();
+      info.defaultValue = param.Default();
+      info.isList = param.IsList();
+      info.isInteger = param.GetType() == IParam::Type::Int;
+      for (int e = 0; e < param.NumListEntries(); ++e) info.entries.push_back(param.ListEntry(e));
+      all.push_back(std::move(info));
+    }
+    return all;
+  }
+
+  std::string parameterText(int index, double plainValue) const override {
+    return mPlugin.GetParam(index)->DisplayText(plainValue);
+  }
+  double parameterValue(int index) const override { return mPlugin.GetParam(index)->Value(); }
+
+  // A host changes parameters through the edit controller.
+  void setParameterPlain(int index, double plainValue) override {
+    setParameterNormalized(index, mPlugin.GetParam(index)->ToNormalized(plainValue));
+  }
+  void setParameterNormalized(int index, double normalizedValue) override {
+    mPlugin.SetParameterValueFromHost(index, normalizedValue);
+  }
+  void setSrtText(int field, const std::string& text) override { mPlugin.SetSrtText(field, text); }
+
+  void prepare(double sampleRate, int maxBlockFrames, int /*channels*/) override {
+    mPlugin.SetSampleRate(sampleRate);
+    mPlugin.SetBlockSize(maxBlockFrames);
+    mPlugin.SetRenderingOffline(false);
+  }
+
+  void process(double** inputs, double** outputs, int channels, int frames) override {
+    mPlugin.ProcessBuffers(inputs, channels, outputs, channels, frames);
+  }
+
+  void timerTick() override { mPlugin.OnTimer(); }
+
+  std::vector<TransportStatus> status() const override {
+    return {toStatus("NDI", mPlugin.ndiStateLine(), mPlugin.ndi().feed().dropoutCount()),
+            toStatus("SRT", mPlugin.srtStateLine(), mPlugin.srt().feed().dropoutCount())};
+  }
+
+ private:
+  static TransportStatus toStatus(const char* name, const relaycaster::stream_panel::StateLine& line, int dropouts) {
+    return {name, static_cast<int>(line.kind), line.text, line.detail, dropouts};
+  }
+
+  relaycaster::Relaycaster mPlugin;
+};
+
+}  // namespace
+
+std::unique_ptr<HostedPlugin> makeDirectPlugin() { return std::make_unique<DirectPlugin>(); }
+
+}  // namespace relaycaster_host
