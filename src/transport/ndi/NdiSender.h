@@ -49,6 +49,8 @@ class NdiSender {
   /// Idle thread, every tick while NDI should run: a different name raises
   /// the name generation; starts the worker if it is not running.
   void start(const std::string& requestedName);
+  /// Idle thread: stops the feed, joins the worker (which destroys its
+  /// source), then reports Off with no receivers. Idempotent.
   void stop();
   bool running() const;
 

@@ -78,5 +78,16 @@ TEST(NdiRuntime, EachLaterFailureHasItsOwnMessage) {
   EXPECT_EQ(doubleRecord(doubleFolder("init-fails")).initializeCalls, 1);
 }
 
+TEST(NdiRuntime, TheProcessWideRuntimeIsLookedForBesideTheModuleHoldingTheLoader) {
+  // The probe module sits beside the double whose initialisation fails;
+  // this program's own folder has no runtime at all.
+  const std::string probe = doubleFolder("init-fails") + "libndi_module_probe.so";
+  void* module = dlopen(probe.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(module, nullptr) << dlerror();
+  auto error = reinterpret_cast<const char* (*)()>(dlsym(module, "ndi_module_probe_error"));
+  ASSERT_NE(error, nullptr);
+  EXPECT_STREQ(error(), "NDI could not start on this computer.");
+}
+
 }  // namespace
 }  // namespace relaycaster
