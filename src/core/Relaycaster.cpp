@@ -1,8 +1,14 @@
 #include "core/Relaycaster.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "core/InstanceRegistry.h"
+#include "core/WindowScale.h"
+#include "files/DataFolders.h"
 #include "framework/Denormals.h"
+#include "updates/UpdateCheck.h"
+#include "updates/UpdateWorker.h"
 
 namespace relaycaster {
 
@@ -32,9 +38,20 @@ framework::PluginConfig MakeRelaycasterConfig() {
   return config;
 }
 
-Relaycaster::Relaycaster() : IPlugAPIBase(MakeRelaycasterConfig()) { declareParameters(); }
+Relaycaster::Relaycaster()
+    : IPlugAPIBase(MakeRelaycasterConfig()),
+      mPresets(*this, *this, [] { return PresetsFolder(); }),
+      mUpdateCheck(std::make_shared<brightwold::updates::UpdateCheck>(SharedDataFolder(), kProductKey, kVersionText)),
+      mUpdateWorker(std::make_unique<brightwold::updates::UpdateWorker>(mUpdateCheck)) {
+  declareParameters();
+}
 
-Relaycaster::~Relaycaster() = default;
+Relaycaster::~Relaycaster() {
+  mNdi.stop();
+  mSrt.stop();
+  InstanceRegistry::instance().release(this);
+  mUpdateWorker.reset();
+}
 
 void Relaycaster::declareParameters() {
   GetParam(kBypass)->InitBool("Bypass", false);
@@ -55,7 +72,7 @@ void Relaycaster::declareParameters() {
   for (int level : {kNdiLevel, kSrtLevel}) GetParam(level)->SetDisplayFunc(levelText);
   for (int buffer : {kNdiBuffer, kSrtBuffer})
     GetParam(buffer)->SetDisplayFunc([this](double value) { return bufferText(value, GetSampleRate()); });
-  GetParam(kSrtBitrate)->SetDisplayFunc([this](double value) { return bitrateText(value, mSrtFeed.channels()); });
+  GetParam(kSrtBitrate)->SetDisplayFunc([this](double value) { return bitrateText(value, mSrt.feed().channels()); });
   GetParam(kSrtLatency)->SetDisplayFunc(latencyText);
 }
 
@@ -65,8 +82,8 @@ void Relaycaster::RenderBlock(double** inputs, double** outputs, int nFrames) {
   PassThrough(inputs, inputCount, outputs, NOutChansConnected(), nFrames);
   if (GetRenderingOffline()) return;  // an offline bounce sends nothing
 
-  mNdiFeed.push(inputs, inputCount, nFrames, mNdiGain(GetParam(kNdiLevel)->Value()));
-  mSrtFeed.push(inputs, inputCount, nFrames, mSrtGain(GetParam(kSrtLevel)->Value()));
+  mNdi.feed().push(inputs, inputCount, nFrames, mNdiGain(GetParam(kNdiLevel)->Value()));
+  mSrt.feed().push(inputs, inputCount, nFrames, mSrtGain(GetParam(kSrtLevel)->Value()));
 }
 
 SrtTexts Relaycaster::srtTexts() const {
@@ -115,6 +132,51 @@ void Relaycaster::SetParamFromEditor(int paramIdx, double plainValue) {
 void Relaycaster::setAccentColourIndex(int index) {
   if (mAccentColourIndex.exchange(index, std::memory_order_relaxed) != index)
     mEditorRebuildPending.store(true, std::memory_order_relaxed);
+}
+
+void Relaycaster::setBuiltSrtLayout(int mode, int codec) {
+  mBuiltSrtMode.store(mode, std::memory_order_relaxed);
+  mBuiltSrtCodec.store(codec, std::memory_order_relaxed);
+}
+
+void Relaycaster::OnParamChangeUI(int paramIdx, framework::ParamSource) { ParamChangedUi(paramIdx); }
+
+bool Relaycaster::ConstrainWindowSize(int& width, int& height) const {
+  const framework::IEditor* editor = GetEditor();
+  return ConstrainWindowSizeFor(width, height, editor ? editor->ScreenScale() : screenScale());
+}
+
+void Relaycaster::HostWindowResized(int width, int height) {
+  framework::IEditor* editor = GetEditor();
+  if (!editor) return;  // the size is not kept either
+  const float screen = editor->ScreenScale();
+  mScreenScale.store(screen, std::memory_order_relaxed);
+  ConstrainWindowSize(width, height);  // adjusts in place; whether it was acceptable does not matter here
+  const float scale = std::min(height / (screen * kDesignHeight), width / (screen * kDesignWidth));
+  if (std::abs(scale - editor->DrawScale()) > 0.001f) editor->SetDrawScale(scale);
+  SetWindowSize(width, height);
+}
+
+// --- track identity -----------------------------------------------------------------
+
+std::string Relaycaster::TrackBaseName() const { return mIdentity.TrackBaseName(GetChannelInfo()); }
+std::string Relaycaster::WindowTitle() const { return mIdentity.WindowTitle(GetChannelInfo()); }
+int Relaycaster::TrackColour() const { return mIdentity.TrackColour(GetChannelInfo()); }
+
+AccentRgba Relaycaster::AccentColour(int alpha) const {
+  return mIdentity.AccentColour(accentColourIndex(), alpha, GetChannelInfo());
+}
+
+stream_panel::FeedName Relaycaster::feedName() const {
+  FeedNameInputs inputs;
+  inputs.announcedName = mNdi.sourceName();
+  inputs.requestedName = mNdi.requestedName();
+  inputs.ndiState = static_cast<int>(mNdi.state());
+  inputs.message = mNdi.message();
+  inputs.baseName = TrackBaseName();
+  inputs.inOtherInstance = mInOtherInstance;
+  inputs.numbered = mNdi.numbered();
+  return relaycaster::feedName(inputs);
 }
 
 }  // namespace relaycaster

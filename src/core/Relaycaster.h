@@ -1,13 +1,25 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "core/Parameters.h"
 #include "core/SrtAddress.h"
+#include "core/TrackIdentity.h"
+#include "editor/stream_panel/Records.h"
 #include "framework/IPlugAPIBase.h"
+#include "presets/PresetCommands.h"
 #include "transport/AudioFeed.h"
+#include "transport/ndi/NdiSender.h"
+#include "transport/srt/SrtSender.h"
+
+namespace brightwold::updates {
+class UpdateCheck;
+class UpdateWorker;
+}  // namespace brightwold::updates
 
 namespace relaycaster {
 
@@ -19,6 +31,12 @@ struct SrtTexts {
 };
 
 enum SrtTextField { kSrtHostField = 0, kSrtStreamIdField = 1, kSrtPassphraseField = 2 };
+
+/// Tags of the editor controls the idle loop writes to.
+enum EditorTag { kTagTitle = 0, kTagFooter = 1 };
+
+inline constexpr const char* kVersionText = "0.4.2";
+inline constexpr const char* kProductKey = "relaycaster";
 
 /// levelToGain() for a level that rarely changes: recomputed only when the
 /// level moves, so that a block costs no power-of-ten while faders rest.
@@ -40,23 +58,45 @@ class LevelGain {
 /// The configuration handed to the framework.
 framework::PluginConfig MakeRelaycasterConfig();
 
-inline constexpr const char* kVersionText = "0.4.2";
-
 /// The effect: passes the track's audio through untouched and hands a
-/// level-scaled copy to each transport's audio feed.
+/// level-scaled copy to each transport's audio feed; its idle tick runs the
+/// transports and keeps the editor in step with the host.
 ///
-/// Threads: RenderBlock runs on the host's audio thread; everything else
-/// documented per method. Parameters are atomic plain values; SrtTexts is
-/// copied or replaced whole under srtTextsMutex.
-class Relaycaster : public framework::IPlugAPIBase {
+/// Threads: RenderBlock runs on the host's audio thread; IdleTick, the
+/// status providers and the editor's calls on the user-interface thread;
+/// state save and load on a host thread. Parameters are atomic plain
+/// values; SrtTexts is copied or replaced whole under srtTextsMutex.
+class Relaycaster : public framework::IPlugAPIBase, private PresetStateAccess {
  public:
   Relaycaster();
+  /// Stops the NDI worker, then the SRT worker, leaves the name registry,
+  /// then stops the update worker.
   ~Relaycaster() override;
 
-  // --- audio thread ---------------------------------------------------------
+  // --- audio thread -----------------------------------------------------------
   void RenderBlock(double** inputs, double** outputs, int nFrames) override;
 
-  // --- SRT texts (any thread) -------------------------------------------------
+  // --- user-interface thread ---------------------------------------------------
+  /// Every 20 ms: starts, updates or stops the transports, follows the host
+  /// track, rebuilds the editor when its layout must change, sets the title
+  /// and footer, and runs the preset bookkeeping.
+  void IdleTick();
+  stream_panel::StateLine ndiStateLine() const;
+  stream_panel::StateLine srtStateLine() const;
+  /// "NDI" (or "SRT") is off and the plug-in is not bypassed.
+  bool ndiIsOff() const;
+  bool srtIsOff() const;
+  bool isBypassed() const;
+  /// The editor's rebuild trigger for "SRT mode" and "SRT codec".
+  void ParamChangedUi(int paramIdx);
+  stream_panel::FeedName feedName() const;
+  std::string TrackBaseName() const;
+  std::string WindowTitle() const;
+  int TrackColour() const;
+  AccentRgba AccentColour(int alpha) const;
+  std::string footerText() const;
+
+  // --- SRT texts (any thread) ----------------------------------------------------
   SrtTexts srtTexts() const;
   std::string GetSrtText(int field) const;
   /// The editor's commit of one SRT text field (user-interface thread). The
@@ -68,29 +108,90 @@ class Relaycaster : public framework::IPlugAPIBase {
   /// host as one edit gesture.
   void SetParamFromEditor(int paramIdx, double plainValue);
 
-  // --- settings that are not parameters --------------------------------------
+  // --- state (host threads) ---------------------------------------------------------
+  bool SaveStateChunk(framework::ByteChunk& chunk) override;
+  /// Returns the position after the last field read, or -1.
+  int LoadStateChunk(const framework::ByteChunk& chunk, int start) override;
+  bool SerializeState(framework::ByteChunk& chunk) const override;
+  int UnserializeState(const framework::ByteChunk& chunk, int startPos) override;
+  bool forPresetFile() const { return mForPresetFile.load(std::memory_order_relaxed); }
+  void SetForPresetFile(bool forPresetFile) override { mForPresetFile.store(forPresetFile, std::memory_order_relaxed); }
+  int LoadedEditorWidth() const override { return mLoadedEditorWidth.load(std::memory_order_relaxed); }
+  int LoadedEditorHeight() const { return mLoadedEditorHeight.load(std::memory_order_relaxed); }
+
+  // --- editor window ---------------------------------------------------------------
+  /// Brings a proposed window size within bounds and to the editor's aspect.
+  bool ConstrainWindowSize(int& width, int& height) const;
+  /// The host set a new size for the open editor window.
+  void HostWindowResized(int width, int height);
+  float screenScale() const { return mScreenScale.load(std::memory_order_relaxed); }
+
+  // --- settings that are not parameters ---------------------------------------------
   int accentColourIndex() const { return mAccentColourIndex.load(std::memory_order_relaxed); }
   /// Any thread; raises the editor rebuild flag when the value changes.
   void setAccentColourIndex(int index);
   bool editorRebuildPending() const { return mEditorRebuildPending.load(std::memory_order_relaxed); }
+  /// The layout records what it was built for (user-interface thread).
+  void setBuiltSrtLayout(int mode, int codec);
 
-  // --- feeds ----------------------------------------------------------------
-  AudioFeed& ndiFeed() { return mNdiFeed; }
-  AudioFeed& srtFeed() { return mSrtFeed; }
+  // --- parts --------------------------------------------------------------------------
+  NdiSender& ndi() { return mNdi; }
+  SrtSender& srt() { return mSrt; }
+  const NdiSender& ndi() const { return mNdi; }
+  const SrtSender& srt() const { return mSrt; }
+  AudioFeed& ndiFeed() { return mNdi.feed(); }
+  AudioFeed& srtFeed() { return mSrt.feed(); }
+  PresetCommands& presets() { return mPresets; }
+  brightwold::updates::UpdateCheck& updateCheck() { return *mUpdateCheck; }
+
+  // --- framework hooks ----------------------------------------------------------------
+  void OnIdle() override { IdleTick(); }
+  void OnParamChangeUI(int paramIdx, framework::ParamSource source) override;
+  void OnHostInitialize(framework::IHostContext* context) override { mIdentity.attachHost(context); }
 
  private:
   void declareParameters();
+  void manageNdi();
+  void manageSrt();
+  SrtSettings currentSrtSettings() const;
+  void followTrackColour();
+  void rebuildEditorIfPending();
+  void updateTitle();
+  void updateFooter();
+  std::pair<int32_t, int32_t> editorSizeForChunk() const;
+  void applyLoadedEditorSize(int32_t width, int32_t height);
+  void writeStateChunk(framework::ByteChunk& chunk) const;
 
-  AudioFeed mNdiFeed;
-  AudioFeed mSrtFeed;
+  // Transports first: each begins with the audio feed the audio thread writes.
+  NdiSender mNdi;
+  SrtSender mSrt;
   LevelGain mNdiGain;  // audio thread only
   LevelGain mSrtGain;  // audio thread only
 
   mutable std::mutex srtTextsMutex;
   SrtTexts mSrtTexts;  // guarded by srtTextsMutex
 
+  // Written by state loads on host threads and by the editor; exchanges so
+  // that a change raises the rebuild flag exactly once.
   std::atomic<int> mAccentColourIndex{5};
   std::atomic<bool> mEditorRebuildPending{false};
+  std::atomic<bool> mForPresetFile{false};
+  std::atomic<int> mLoadedEditorWidth{0};
+  std::atomic<int> mLoadedEditorHeight{0};
+  std::atomic<float> mScreenScale{1.0f};  // idle tick and window hooks write; state save reads
+
+  // User-interface thread only.
+  std::atomic<int> mBuiltSrtMode{-1};   // also read by state loads (ParamChangedUi)
+  std::atomic<int> mBuiltSrtCodec{-1};
+  int mLastTrackColour = -1;
+  std::string mLastTitle;
+  std::string mLastFooter;
+  bool mInOtherInstance = false;
+
+  TrackIdentity mIdentity;
+  PresetCommands mPresets;
+  std::shared_ptr<brightwold::updates::UpdateCheck> mUpdateCheck;
+  std::unique_ptr<brightwold::updates::UpdateWorker> mUpdateWorker;
 };
 
 }  // namespace relaycaster

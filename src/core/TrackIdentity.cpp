@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace relaycaster {
@@ -34,8 +35,9 @@ std::string firstCharacters(const std::string& text, size_t count) {
 }
 
 std::string numberedTitle(int number, const std::string& name) {
-  std::string title(1, '#');
-  title += std::to_string(number);
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "#%d", number);
+  std::string title(prefix);
   if (!name.empty()) {
     title += ": ";
     title += name;

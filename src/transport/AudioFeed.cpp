@@ -97,9 +97,7 @@ void AudioFeed::push(const double* const* inputs, int channelCount, int frames, 
   }
 
   const uint64_t w = ring->written.load(std::memory_order_relaxed);  // only this thread writes it
-  ring->reserved.store(w + static_cast<uint64_t>(frames), std::memory_order_relaxed);
-  // The reservation must be visible before any sample of the block is.
-  std::atomic_thread_fence(std::memory_order_release);
+  reserveBeforeWriting(*ring, w + static_cast<uint64_t>(frames));
   const std::array<float, 2> peaks =
       writeBlock(ring->samples.get(), w, inputs, channels, frames, mLastGain, gain);
   // Every sample store of the block before the new count (pairs with the

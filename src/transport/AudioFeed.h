@@ -8,15 +8,33 @@
 
 namespace relaycaster {
 
+#if defined(__SANITIZE_THREAD__)
+#define RELAYCASTER_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define RELAYCASTER_TSAN 1
+#endif
+#endif
+
 /// Functions that touch ring samples while the other side may be writing
 /// them. A reader that was lapped copies torn frames on purpose and throws
-/// them away after checking `reserved`, so these plain accesses are exempt
-/// from the race detector; the counters around them stay instrumented.
-#if defined(__clang__) || defined(__GNUC__)
+/// them away after checking `reserved`, so in race-detector builds these
+/// plain accesses are exempt; the counters around them stay instrumented.
+#if defined(RELAYCASTER_TSAN)
 #define RELAYCASTER_RING_SAMPLE_ACCESS __attribute__((no_sanitize("thread")))
 #else
 #define RELAYCASTER_RING_SAMPLE_ACCESS
 #endif
+
+struct AudioRing;
+
+/// Writer: publishes `reserved` so that it is visible before any sample
+/// store that follows. Reader: loads `reserved` only after every sample load
+/// before it. Plain-store samples need fences for that; the race detector
+/// does not model fences (and never sees the sample accesses, see above), so
+/// its builds use ordered atomic operations instead.
+void reserveBeforeWriting(AudioRing& ring, uint64_t reserved);
+uint64_t reservedAfterCopy(const AudioRing& ring);
 
 /// Single-producer, single-consumer ring of interleaved two-channel float
 /// frames. Counters are absolute frame counts since creation; the slot of
@@ -112,5 +130,21 @@ class AudioFeed {
   static_assert(std::atomic<float>::is_always_lock_free);
   static_assert(std::atomic<double>::is_always_lock_free);
 };
+
+#if defined(RELAYCASTER_TSAN)
+inline void reserveBeforeWriting(AudioRing& ring, uint64_t reserved) {
+  ring.reserved.store(reserved, std::memory_order_seq_cst);
+}
+inline uint64_t reservedAfterCopy(const AudioRing& ring) { return ring.reserved.load(std::memory_order_seq_cst); }
+#else
+inline void reserveBeforeWriting(AudioRing& ring, uint64_t reserved) {
+  ring.reserved.store(reserved, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);  // orders the store above before later sample stores
+}
+inline uint64_t reservedAfterCopy(const AudioRing& ring) {
+  std::atomic_thread_fence(std::memory_order_acquire);  // orders earlier sample loads before the load below
+  return ring.reserved.load(std::memory_order_relaxed);
+}
+#endif
 
 }  // namespace relaycaster

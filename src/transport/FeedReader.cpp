@@ -97,7 +97,7 @@ void FeedReader::pull(BlockSink sink) {
   }
   mLastWritten = written;
 
-  if (written - mRing->read > AudioRing::capacity) recoverFromOverrun();
+  if (written - mRing->read > AudioRing::capacity) recoverFromOverrun(written);
 
   const uint64_t available = written - mRing->read;
   if (mWaiting && available >= targetFrames() + static_cast<uint64_t>(mBlockFrames)) {
@@ -115,7 +115,7 @@ void FeedReader::pull(BlockSink sink) {
     return;
   }
   if (!copyBlock()) {
-    recoverFromOverrun();
+    recoverFromOverrun(mRing->written.load(std::memory_order_acquire));
     deliverSilence(sink);
     return;
   }
@@ -130,14 +130,13 @@ bool FeedReader::copyBlock() {
   const uint64_t read = mRing->read;
   if (mRing->reserved.load(std::memory_order_acquire) - read > AudioRing::capacity) return false;
   copyFromRing(mRing->samples.get(), read, mBlockFrames, mChannels, mBlock.data());
-  // The copies must be complete before `reserved` is looked at again.
-  std::atomic_thread_fence(std::memory_order_acquire);
-  return mRing->reserved.load(std::memory_order_relaxed) - read <= AudioRing::capacity;
+  return reservedAfterCopy(*mRing) - read <= AudioRing::capacity;
 }
 
 // The writer lapped the reader: keep the newest target's worth of audio.
-void FeedReader::recoverFromOverrun() {
-  const uint64_t written = mRing->written.load(std::memory_order_acquire);
+// `written` is the count the caller based its decision on, so that the
+// fill it computes afterwards stays consistent with the new read position.
+void FeedReader::recoverFromOverrun(uint64_t written) {
   const uint64_t keep = targetFrames();
   if (written >= keep && written - keep > mRing->read) mRing->read = written - keep;
   ++mDropouts;

@@ -69,7 +69,7 @@ class FeedReader {
 
  private:
   void resetWindow();
-  void recoverFromOverrun();
+  void recoverFromOverrun(uint64_t written);
   void deliverSilence(BlockSink sink);
   void trackFill(uint64_t available);
   bool copyBlock();
