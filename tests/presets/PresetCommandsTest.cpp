@@ -453,11 +453,11 @@ TEST(PresetCommandsThreads, StateCallsFromAHostThreadWhileTheIdleTickRuns) {
     done.store(true, std::memory_order_release);
   });
   int ticks = 0;
-  while (!done.load(std::memory_order_acquire)) {
+  do {  // at least one tick even when the host thread finishes first
     plugin.GetParam(kGain)->Set(ticks % 10);
     plugin.commands.checkModified();
     ++ticks;
-  }
+  } while (!done.load(std::memory_order_acquire));
   hostThread.join();
   const std::string name = plugin.commands.currentName();
   EXPECT_TRUE(name == "Warm" || name == "Cold");
