@@ -1,0 +1,1 @@
+relaycaster_fuzzer(fuzz_state_chunk ${CMAKE_CURRENT_LIST_DIR}/FuzzStateChunk.cpp)
