@@ -85,6 +85,19 @@ bool applyOption(HostOptions& options, ArgumentReader& reader, const std::string
   std::string text;
   if (option == "--help" || option == "-h") return noValue() && (options.help = true);
   if (option == "--list-params") return noValue() && (options.listParams = true);
+  if (option == "--info") return noValue() && (options.info = true);
+  if (option == "--direct") return noValue() && (options.direct = true);
+  for (auto [name, target] : {std::pair{"--bundle", &options.bundle}, {"--state-in", &options.stateIn},
+                              {"--state-out", &options.stateOut}}) {
+    if (option != name) continue;
+    if (!value(text)) return false;
+    if (text.empty()) {
+      reader.error = option + " needs a path";
+      return false;
+    }
+    *target = text;
+    return true;
+  }
   if (option == "--rate") {
     if (!value(text)) return false;
     const std::optional<double> rate = parseNumber(text);
@@ -206,6 +219,8 @@ ParsedOptions parseHostOptions(const std::vector<std::string>& args) {
     }
     if (!applyOption(options, reader, option, inlineValue)) return {std::nullopt, reader.error};
   }
+  if (options.direct && (options.bundle || options.info || options.stateIn || options.stateOut))
+    return {std::nullopt, "--direct runs the linked-in class: --bundle, --info, --state-in and --state-out need a bundle"};
   return {options, {}};
 }
 
@@ -248,6 +263,9 @@ std::string usageText() {
 Runs the Relaycaster plug-in the way a host does: audio blocks on a real-time
 paced audio thread, the 20 ms idle timer on another, and prints each
 transport's state once a second. Stops after --seconds or on Ctrl-C.
+By default it loads the Relaycaster.vst3 bundle built beside it, as a DAW
+would; a VST 3 host sees no transport state, so --direct runs the class
+linked into this program instead, with the state lines.
 
   --rate HZ               host sample rate (default 48000, or the WAV file's)
   --block FRAMES          frames per processing block (default 512)
@@ -263,6 +281,13 @@ transport's state once a second. Stops after --seconds or on Ctrl-C.
   --srt-passphrase TEXT   the SRT passphrase field
   --seconds N             stop after N seconds
   --list-params           list the parameters and exit
+  --bundle PATH           the VST 3 bundle to load (default: the one built
+                          beside this program)
+  --info                  print the bundle's factory, class and parameters
+                          (titles, units, step counts, flags) and exit
+  --state-in FILE         load a saved component state before the settings
+  --state-out FILE        save the component state when the run ends
+  --direct                run the linked-in class, printing the state lines
   --help                  show this text
 Settings apply in the order given.
 )";

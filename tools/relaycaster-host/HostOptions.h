@@ -36,6 +36,11 @@ struct HostSetting {
 struct HostOptions {
   bool help = false;
   bool listParams = false;
+  bool info = false;                    // print the bundle's factory, class and parameters
+  bool direct = false;                  // the class linked into this program instead of a bundle
+  std::optional<std::string> bundle;    // the VST 3 bundle; none: the one built next to the program
+  std::optional<std::string> stateIn;   // a component state to load before the settings
+  std::optional<std::string> stateOut;  // where to save the component state at the end
   std::optional<double> rate;    // Hz; default 48000 or the WAV's rate
   int block = 512;               // frames per processing block
   std::optional<int> channels;   // 1 or 2; default 2 or the WAV's count

@@ -8,6 +8,7 @@
 #include "HostOptions.h"
 #include "HostRunner.h"
 #include "HostedPlugin.h"
+#include "Vst3Plugin.h"
 
 namespace {
 
@@ -26,8 +27,39 @@ void handleStopSignals() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-// The one place that chooses how the plug-in is loaded.
-std::unique_ptr<HostedPlugin> loadPlugin() { return makeDirectPlugin(); }
+// The one place that chooses how the plug-in is loaded: from its VST 3
+// bundle unless --direct asks for the linked-in class. `bundled` is the
+// same plug-in when it came from a bundle.
+std::unique_ptr<HostedPlugin> loadPlugin(const HostOptions& options, Vst3HostedPlugin*& bundled) {
+  bundled = nullptr;
+  if (options.direct) return makeDirectPlugin();
+  std::string error;
+  std::unique_ptr<Vst3HostedPlugin> plugin = makeVst3Plugin(options.bundle.value_or(defaultBundlePath()), error);
+  if (!plugin) {
+    std::fprintf(stderr, "relaycaster-host: %s\n", error.c_str());
+    return nullptr;
+  }
+  bundled = plugin.get();
+  return plugin;
+}
+
+bool readFile(const std::string& path, std::vector<uint8_t>& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  uint8_t buffer[65536];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+  const bool ok = !std::ferror(file);
+  std::fclose(file);
+  return ok;
+}
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
 
 void listParameters(const HostedPlugin& plugin) {
   std::printf("%-3s %-12s %-10s %-22s %-5s %s\n", "id", "name", "default", "range", "unit", "text at default");
@@ -89,10 +121,27 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::unique_ptr<HostedPlugin> plugin = loadPlugin();
+  Vst3HostedPlugin* bundled = nullptr;
+  std::unique_ptr<HostedPlugin> plugin = loadPlugin(options, bundled);
+  if (!plugin) return 1;
+  if (options.info) {
+    bundled->printInfo(stdout);
+    return 0;
+  }
   if (options.listParams) {
     listParameters(*plugin);
     return 0;
+  }
+  if (options.stateIn) {
+    std::vector<uint8_t> state;
+    if (!readFile(*options.stateIn, state)) {
+      std::fprintf(stderr, "relaycaster-host: cannot read %s\n", options.stateIn->c_str());
+      return 1;
+    }
+    if (!bundled->loadState(state)) {
+      std::fprintf(stderr, "relaycaster-host: the plug-in refused the state in %s\n", options.stateIn->c_str());
+      return 1;
+    }
   }
 
   RunSettings run;
@@ -124,9 +173,18 @@ int main(int argc, char** argv) {
   std::printf("relaycaster-host: %g Hz, %d channel%s, %d-frame blocks, playing %s%s\n", run.sampleRate,
               run.channels, run.channels == 1 ? "" : "s", run.blockFrames, describeInput(options, wav).c_str(),
               run.seconds ? (" for " + std::to_string(static_cast<int>(*run.seconds)) + " s").c_str() : "; Ctrl-C stops");
+  if (bundled) std::printf("relaycaster-host: a VST 3 host sees no transport state; --direct prints it\n");
   std::fflush(stdout);
   runHost(*plugin, *source, run, gStopRequested, stdout);
+  int status = 0;
+  if (options.stateOut) {
+    std::vector<uint8_t> state;
+    if (!bundled->saveState(state) || !writeFile(*options.stateOut, state)) {
+      std::fprintf(stderr, "relaycaster-host: cannot save the state to %s\n", options.stateOut->c_str());
+      status = 1;
+    }
+  }
   plugin.reset();  // stops the transports' workers
   std::printf("relaycaster-host: stopped\n");
-  return 0;
+  return status;
 }

@@ -62,7 +62,8 @@ std::string Vst3Module::ModulePathInBundle(const std::string& bundlePath) {
 
 std::shared_ptr<Vst3Module> Vst3Module::Load(const std::string& path, std::string& error) {
   std::shared_ptr<Vst3Module> module(new Vst3Module());
-  module->mPath = IsDirectory(path) ? ModulePathInBundle(path) : path;
+  const bool bundle = IsDirectory(path) || (path.size() > 5 && path.compare(path.size() - 5, 5, ".vst3") == 0);
+  module->mPath = bundle ? ModulePathInBundle(path) : path;
   module->mLibrary = dlopen(module->mPath.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module->mLibrary) {
     const char* why = dlerror();

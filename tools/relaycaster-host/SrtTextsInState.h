@@ -1,0 +1,28 @@
+#pragma once
+
+// A VST 3 host reaches the SRT text settings only through the plug-in's
+// saved state, so the command-line host edits them there: it reads the
+// state, replaces one text and loads the state back.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace relaycaster_host {
+
+/// The SRT texts as the plug-in's state chunk holds them.
+struct StateSrtTexts {
+  std::string host;
+  std::string streamId;
+  std::string passphrase;
+};
+
+/// Reads the texts from a component state (the plug-in's chunk, then the
+/// host bypass); nothing when the state is not in the plug-in's layout.
+std::optional<StateSrtTexts> readSrtTexts(const std::vector<uint8_t>& state);
+
+/// The same state with the texts replaced and every other byte kept;
+/// nothing when the state is not in the plug-in's layout.
+std::optional<std::vector<uint8_t>> withSrtTexts(const std::vector<uint8_t>& state, const StateSrtTexts& texts);
+
+}  // namespace relaycaster_host

@@ -1,0 +1,32 @@
+#pragma once
+
+// The HostedPlugin backend that loads a VST 3 bundle and drives it the way
+// a DAW does: through the factory, the component, its processor and its
+// edit controller.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "HostedPlugin.h"
+
+namespace relaycaster_host {
+
+/// A bundle-loaded plug-in with the extras only a bundle has.
+class Vst3HostedPlugin : public HostedPlugin {
+ public:
+  /// Prints the factory, the class and every parameter as the host sees them.
+  virtual void printInfo(std::FILE* out) const = 0;
+  /// The component state (the plug-in's chunk and the host bypass).
+  virtual bool saveState(std::vector<uint8_t>& bytes) = 0;
+  virtual bool loadState(const std::vector<uint8_t>& bytes) = 0;
+};
+
+/// Loads the bundle (a "*.vst3" folder or the module file in it) and
+/// creates its first class. Nothing, with `error` set, when that fails.
+std::unique_ptr<Vst3HostedPlugin> makeVst3Plugin(const std::string& bundlePath, std::string& error);
+
+/// The bundle built next to this program.
+std::string defaultBundlePath();
+
+}  // namespace relaycaster_host
