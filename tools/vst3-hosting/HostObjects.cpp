@@ -176,7 +176,7 @@ tresult PLUGIN_API AttributeList::setString(AttrID id, const TChar* string) {
 tresult PLUGIN_API AttributeList::getString(AttrID id, TChar* string, uint32 sizeInBytes) {
   const auto found = id ? mStrings.find(id) : mStrings.end();
   if (found == mStrings.end() || !string || sizeInBytes < sizeof(TChar)) return kResultFalse;
-  const size_t capacity = sizeInBytes / sizeof(TChar);
+  const size_t capacity = mStringSizeInUnits ? sizeInBytes : sizeInBytes / sizeof(TChar);
   const size_t count = std::min(found->second.size(), capacity - 1);
   for (size_t i = 0; i < count; ++i) string[i] = static_cast<TChar>(found->second[i]);
   string[count] = 0;

@@ -113,6 +113,9 @@ class ParameterChanges final : public Steinberg::Vst::IParameterChanges {
 /// A key-value list, as hosts pass with channel-context reports.
 class AttributeList final : public Steinberg::Vst::IAttributeList {
  public:
+  /// Some hosts read getString's size as code units rather than bytes.
+  explicit AttributeList(bool stringSizeInUnits = false) : mStringSizeInUnits(stringSizeInUnits) {}
+
   Steinberg::tresult PLUGIN_API setInt(AttrID id, Steinberg::int64 value) override;
   Steinberg::tresult PLUGIN_API getInt(AttrID id, Steinberg::int64& value) override;
   Steinberg::tresult PLUGIN_API setFloat(AttrID id, double value) override;
@@ -132,6 +135,7 @@ class AttributeList final : public Steinberg::Vst::IAttributeList {
   std::map<std::string, double> mFloats;
   std::map<std::string, std::u16string> mStrings;
   std::map<std::string, std::vector<uint8_t>> mBinaries;
+  bool mStringSizeInUnits;
   HostOwnedRefCount mRefs;
 };
 

@@ -118,13 +118,17 @@ tresult PLUGIN_API IPlugVST3::setChannelContextInfos(IAttributeList* list) {
   return vst3::Guarded([&]() -> tresult {
     ChannelInfo info = mPlugin->GetChannelInfo();
     int64 value = 0;
-    // Names may be longer than a String128; the host says how long when it can.
-    int64 length = 127;
-    if (list->getInt(ChannelContext::kChannelNameLengthKey, value) == kResultTrue && value > 0 && value < 4096)
-      length = value;
-    std::vector<TChar> name(static_cast<size_t>(length) + 1, 0);
-    const auto bytes = static_cast<uint32>(name.size() * sizeof(TChar));
-    if (list->getString(ChannelContext::kChannelNameKey, name.data(), bytes) == kResultTrue) {
+    // Names may be longer than a String128; the host says how long when it
+    // can. Hosts disagree on whether getString's size counts bytes or code
+    // units, so the buffer holds as many units as the size says bytes:
+    // neither reading can overrun it, and the bytes reading still leaves a
+    // String128's worth.
+    int64 units = 128;
+    if (list->getInt(ChannelContext::kChannelNameLengthKey, value) == kResultTrue && value >= units && value < 4096)
+      units = value + 1;
+    const auto sizeInBytes = static_cast<uint32>(units * static_cast<int64>(sizeof(TChar)));
+    std::vector<TChar> name(sizeInBytes + 1, 0);
+    if (list->getString(ChannelContext::kChannelNameKey, name.data(), sizeInBytes) == kResultTrue) {
       name.back() = 0;
       info.name = vst3::Utf16ToUtf8(name.data(), static_cast<int>(name.size()));
     }

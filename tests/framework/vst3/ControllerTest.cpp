@@ -250,6 +250,23 @@ TEST(BindingController, ChannelContextIsStoredAsUtf8) {
   ASSERT_EQ(bound.effect->setChannelContextInfos(&longList), kResultOk);
   EXPECT_EQ(bound.plugin->GetChannelInfo().name, std::string(300, 'n'));
   EXPECT_EQ(bound.plugin->GetChannelInfo().index, 3);  // what the host left out stays
+
+  // Hosts that read the size as code units, with or without the length:
+  // the whole name arrives and nothing is overrun.
+  for (bool giveLength : {false, true}) {
+    SCOPED_TRACE(giveLength ? "with length" : "without length");
+    vst3host::AttributeList unitsList(true);
+    unitsList.setString(ChannelContext::kChannelNameKey, longText.data());
+    if (giveLength) unitsList.setInt(ChannelContext::kChannelNameLengthKey, 300);
+    ASSERT_EQ(bound.effect->setChannelContextInfos(&unitsList), kResultOk);
+    EXPECT_EQ(bound.plugin->GetChannelInfo().name, giveLength ? std::string(300, 'n') : std::string(255, 'n'));
+  }
+  // A short name from a host that gives its length in code units.
+  vst3host::AttributeList shortList(true);
+  shortList.setString(ChannelContext::kChannelNameKey, text.data());
+  shortList.setInt(ChannelContext::kChannelNameLengthKey, static_cast<int64>(name.size()));
+  ASSERT_EQ(bound.effect->setChannelContextInfos(&shortList), kResultOk);
+  EXPECT_EQ(bound.plugin->GetChannelInfo().name, "Voc\u00E4ls \u00B7 1");
 }
 
 TEST(BindingController, ParameterInfoForListsAndTheHostBypass) {
