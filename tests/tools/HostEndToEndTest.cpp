@@ -79,6 +79,41 @@ TEST(HostEndToEnd, CallerModeCallsAnFfmpegListenerGivenAsAUrl) {
   plugin.stop(5s);
 }
 
+// A WAV file sets the host's rate and channel count and plays in a loop: a
+// one-second file of exactly 1000 cycles loops without a seam, and reaches
+// the receiver resampled to 48 kHz.
+TEST(HostEndToEnd, AWavFileSetsTheRateAndLoops) {
+  const std::string source = srtpeer::tempPath("source", "wav");
+  const testsupport::ProcessResult made = Subprocess::run(
+      {"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+       "sine=frequency=1000:sample_rate=44100:duration=1", "-ac", "1", "-c:a", "pcm_s16le", "-y", source},
+      20s);
+  ASSERT_TRUE(made.succeeded()) << made.describe();
+
+  const int port = srtpeer::freeUdpPort();
+  Subprocess plugin(host({"--input", source, "--set", "SRT=on", "--set", "SRT mode=Listener", "--set",
+                          "SRT codec=PCM", "--set", "SRT port=" + std::to_string(port), "--seconds", "8"}),
+                    30s);
+  ASSERT_TRUE(printed(plugin, "SRT: Waiting for a receiver", 5s)) << plugin.stdoutText() << plugin.stderrText();
+  EXPECT_NE(plugin.stdoutText().find("44100 Hz, 1 channel, 512-frame blocks, playing " + source), std::string::npos)
+      << plugin.stdoutText();
+
+  const std::string wav = srtpeer::tempPath("looped", "wav");
+  const testsupport::ProcessResult received = Subprocess::run(srtpeer::ffmpegCallerToWav(port, 2.5, wav), 20s);
+  std::remove(source.c_str());
+  ASSERT_TRUE(received.succeeded()) << received.describe();
+  const auto audio = srtpeer::readWav(wav);
+  std::remove(wav.c_str());
+  ASSERT_TRUE(audio.has_value());
+  EXPECT_EQ(audio->rate, 48000);
+  const srtpeer::ToneReport tone = srtpeer::analyseTone(*audio, kToneHz, 0.2);
+  EXPECT_NEAR(tone.frequency, kToneHz, 1.0) << tone.describe();
+  EXPECT_NEAR(tone.peakDb, -18.06, 0.3) << tone.describe();  // ffmpeg's sine is 1/8 of full scale
+  EXPECT_EQ(tone.irregularCycles, 0) << tone.describe();
+  EXPECT_EQ(tone.quietWindows, 0) << tone.describe();
+  plugin.stop(5s);
+}
+
 TEST(HostEndToEnd, InterruptStopsCleanly) {
   Subprocess plugin(host({"--set", "SRT=on", "--set", "SRT mode=Listener", "--set",
                           "SRT port=" + std::to_string(srtpeer::freeUdpPort())}),

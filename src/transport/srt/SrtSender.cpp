@@ -1,11 +1,10 @@
 #include "transport/srt/SrtSender.h"
 
-#include <srt/srt.h>
-
 #include <cassert>
 #include <chrono>
 #include <exception>
 
+#include "transport/srt/SrtLibrary.h"
 #include "transport/srt/SrtMessages.h"
 #include "transport/srt/SrtWorker.h"
 
@@ -14,19 +13,6 @@ namespace {
 
 constexpr auto kRetryAfterFault = std::chrono::seconds(2);
 constexpr auto kFaultPollInterval = std::chrono::milliseconds(2);
-
-// libsrt is started once per process by the first worker that needs it and
-// never cleaned up: other instances may be using it until the library
-// unloads. Its log goes to stderr and reports routine events as errors (a
-// non-blocking accept with nobody calling, every 2 ms), so only critical
-// entries are kept.
-void startLibSrtOnce() {
-  static const int started = [] {
-    srt_setloglevel(LOG_CRIT);
-    return srt_startup();
-  }();
-  (void)started;
-}
 
 }  // namespace
 
@@ -63,7 +49,7 @@ std::string SrtSender::peer() const { return mStatus.peer(); }
 // system error) must not take the host down: it is shown as a retrying
 // state, and after 2 seconds a fresh worker starts over.
 void SrtSender::runWorker() {
-  startLibSrtOnce();
+  startLibSrt();
   while (mStatus.running()) {
     std::string fault;
     try {

@@ -216,7 +216,7 @@ std::optional<WavAudio> readWav(const std::string& path) {
 
 std::string ToneReport::describe() const {
   std::ostringstream text;
-  text << seconds << " s, " << frequency << " Hz, peak " << peakDb << " dBFS, " << irregularCycles
+  text << seconds << " s after " << leadingQuietSeconds << " s of leading silence, " << frequency << " Hz, peak " << peakDb << " dBFS, " << irregularCycles
        << " irregular cycles, " << quietWindows << " quiet windows, channel difference " << channelDifferenceDb
        << " dBFS";
   return text.str();
@@ -227,10 +227,26 @@ ToneReport analyseTone(const WavAudio& audio, double expectedFrequency, double s
   if (audio.channels <= 0 || audio.rate <= 0) return report;
   const size_t channels = static_cast<size_t>(audio.channels);
   const size_t frames = audio.samples.size() / channels;
-  const size_t first = std::min(frames, static_cast<size_t>(skipSeconds * audio.rate));
+  size_t first = std::min(frames, static_cast<size_t>(skipSeconds * audio.rate));
+  if (frames - first < 2) return report;
+  auto sample = [&](size_t frame, size_t channel = 0) { return audio.samples[frame * channels + channel]; };
+  const size_t window = static_cast<size_t>(audio.rate / 100);  // 10 ms
+  auto meanSquare = [&](size_t from, size_t to) {
+    double energy = 0.0;
+    for (size_t f = from; f < to; ++f) energy += double(sample(f)) * sample(f);
+    return to > from ? energy / static_cast<double>(to - from) : 0.0;
+  };
+
+  // A sender that was still filling its buffer when the receiver arrived
+  // starts with silence: measure it, then analyse from the tone's start.
+  const double reference = meanSquare(first + (frames - first) / 2, frames);
+  const size_t skipped = first;
+  while (first + window <= frames && meanSquare(first, first + window) < reference * 0.5) first += window;
+  report.leadingQuietSeconds = static_cast<double>(first - skipped) / audio.rate;
+  // A lossy codec smears the onset over a frame or two on either side.
+  if (first > skipped) first = std::min(frames, first + static_cast<size_t>(audio.rate / 20));
   if (frames - first < 2) return report;
   report.seconds = static_cast<double>(frames - first) / audio.rate;
-  auto sample = [&](size_t frame, size_t channel = 0) { return audio.samples[frame * channels + channel]; };
 
   float peak = 0.0f;
   float difference = 0.0f;
@@ -262,13 +278,9 @@ ToneReport analyseTone(const WavAudio& audio, double expectedFrequency, double s
   if (crossings > 1) report.frequency = (crossings - 1) * audio.rate / (lastCrossing - firstCrossing);
 
   // Energy per 10 ms window against the whole: silence or a dip is a gap.
-  const double meanSquare = energy / static_cast<double>(frames - first);
-  const size_t window = static_cast<size_t>(audio.rate / 100);
-  for (size_t start = first; start + window <= frames; start += window) {
-    double windowEnergy = 0.0;
-    for (size_t f = start; f < start + window; ++f) windowEnergy += double(sample(f)) * sample(f);
-    if (windowEnergy / static_cast<double>(window) < meanSquare * 0.5) ++report.quietWindows;
-  }
+  const double whole = energy / static_cast<double>(frames - first);
+  for (size_t start = first; start + window <= frames; start += window)
+    if (meanSquare(start, start + window) < whole * 0.5) ++report.quietWindows;
   return report;
 }
 

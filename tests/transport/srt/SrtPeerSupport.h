@@ -102,8 +102,10 @@ struct WavAudio {
 /// extensible); nothing for anything else.
 std::optional<WavAudio> readWav(const std::string& path);
 
-/// What a decoded tone looks like, channel 0 after `skipSeconds`.
+/// What a decoded tone looks like, channel 0 after `skipSeconds` and any
+/// silence that follows them.
 struct ToneReport {
+  double leadingQuietSeconds = 0.0;  // silence before the tone, after the skipped part
   double seconds = 0.0;      // analysed length
   double frequency = 0.0;    // from positive-going zero crossings
   double peakDb = -200.0;    // largest absolute sample, dBFS

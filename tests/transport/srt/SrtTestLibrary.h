@@ -2,11 +2,11 @@
 
 namespace srtpeer {
 
-/// Starts libsrt for the test's own peers, once per test program, and
-/// balances that start when the program's tests are over. libsrt counts its
-/// starts; its static destructor only stops its own threads when the count
-/// drops to zero, so an unbalanced start in a test would leave those threads
-/// running into the library's destruction at exit (and crash there).
+/// Starts libsrt for the test's own peers through the same once-per-process
+/// start the sender uses, so that every libsrt call in the test program is
+/// ordered after one start (the race detector cannot see libsrt's own
+/// initialisation) and libsrt's start count stays at one, which its static
+/// destructor needs to stop its threads cleanly at exit.
 void useLibSrt();
 
 }  // namespace srtpeer
