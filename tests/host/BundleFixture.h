@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <dlfcn.h>
 
 #include <memory>
 #include <string>
@@ -18,6 +19,12 @@ inline const std::string kBundlePath = RELAYCASTER_VST3_BUNDLE_PATH;
 /// one instance initialised by a recording host.
 class BundleFixture : public ::testing::Test {
  protected:
+  // The module stays mapped for the whole test program: these tests look
+  // at one loaded module, and unloading is the lifetime tests' business.
+  static void SetUpTestSuite() {
+    dlopen(vst3host::Vst3Module::ModulePathInBundle(kBundlePath).c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  }
+
   void SetUp() override {
     std::string error;
     module = vst3host::Vst3Module::Load(kBundlePath, error);

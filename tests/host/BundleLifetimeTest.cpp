@@ -1,9 +1,16 @@
 // Loading and unloading the built module, its entry points and its
 // threads: nothing may stay behind.
+#include <arpa/inet.h>
+#include <dirent.h>
 #include <dlfcn.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <thread>
 
 #include "BundleFixture.h"
@@ -12,18 +19,61 @@ namespace hosttest {
 namespace {
 
 using namespace Steinberg;
+using namespace Steinberg::Vst;
 using namespace std::chrono_literals;
 
 using EntryFunction = bool (*)();
 
-/// Polls until the process is back to `threads` threads or the deadline passes.
-bool WaitForThreadCount(int threads, std::chrono::milliseconds limit) {
+template <class Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (ThreadCount() != threads) {
+  while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(5ms);
   }
   return true;
+}
+
+/// Polls until the process is back to `threads` threads or the deadline passes.
+bool WaitForThreadCount(int threads, std::chrono::milliseconds limit) {
+  return WaitFor([&] { return ThreadCount() == threads; }, limit);
+}
+
+/// A UDP port on 127.0.0.1 that was free a moment ago.
+int FreeUdpPort() {
+  const int probe = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  int port = -1;
+  if (probe >= 0 && bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    port = ntohs(address.sin_port);
+  if (probe >= 0) close(probe);
+  return port;
+}
+
+/// True once some socket of this machine is bound to the UDP port, within
+/// `limit` (read from the kernel's socket tables).
+bool WaitForUdpPortBound(int port, std::chrono::milliseconds limit) {
+  char hexPort[8];
+  std::snprintf(hexPort, sizeof hexPort, ":%04X", port);
+  return WaitFor(
+      [&] {
+        for (const char* table : {"/proc/net/udp", "/proc/net/udp6"}) {
+          std::ifstream file(table);
+          std::string line;
+          while (std::getline(file, line)) {
+            // "sl local_address rem_address ...": the port ends the local address.
+            const size_t local = line.find(':');
+            const size_t space = local == std::string::npos ? std::string::npos : line.find(' ', local + 2);
+            if (space != std::string::npos && line.compare(space - 5, 5, hexPort) == 0) return true;
+          }
+        }
+        return false;
+      },
+      limit);
 }
 
 TEST(BundleModule, InitDllAndExitDllPairsLeaveTheCounterAtZero) {
@@ -95,6 +145,56 @@ TEST(BundleModule, InstancesStopTheirThreadsWhenTerminated) {
     EXPECT_EQ(host.References(), 0u);  // the plug-in let go of the host
   }
   EXPECT_TRUE(WaitForThreadCount(before, 2s)) << ThreadCount() << " threads, " << before << " before";
+}
+
+/// Names of this process's threads, as the kernel lists them.
+std::vector<std::string> ThreadNames() {
+  std::vector<std::string> names;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(tasks)) {
+      if (entry->d_name[0] == '.') continue;
+      std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+      std::string name;
+      std::getline(comm, name);
+      names.push_back(name);
+    }
+    closedir(tasks);
+  }
+  return names;
+}
+
+/// Threads other than libsrt's own ("SRT:..."), which belong to the
+/// process-wide libsrt start-up rather than to any instance.
+int ThreadsOtherThanLibSrts() {
+  int count = 0;
+  for (const std::string& name : ThreadNames())
+    if (name.rfind("SRT:", 0) != 0) ++count;
+  return count;
+}
+
+TEST(BundleModule, AnInstanceWhoseIdleTimerRanTheTransportsLeavesNoThreadBehind) {
+  const int before = ThreadsOtherThanLibSrts();
+  {
+    std::string error;
+    auto module = vst3host::Vst3Module::Load(kBundlePath, error);
+    ASSERT_TRUE(module) << error;
+    vst3host::HostApplication host;
+    auto instance = vst3host::Vst3Instance::Create(module, module->Classes().at(0), host, error);
+    ASSERT_TRUE(instance) << error;
+    IEditController* controller = instance->Controller();
+    ASSERT_EQ(instance->SetParamNormalized(1, 0.0), kResultOk);  // NDI off: this test is about threads
+    const int port = FreeUdpPort();
+    ASSERT_GT(port, 0);
+    ASSERT_EQ(instance->SetParamNormalized(8, controller->plainParamToNormalized(8, port)), kResultOk);
+    ASSERT_EQ(instance->SetParamNormalized(5, 1.0), kResultOk);  // listener
+    ASSERT_EQ(instance->SetParamNormalized(4, 1.0), kResultOk);  // SRT on
+    // No host calls any timer here: the plug-in's own idle thread starts
+    // the SRT worker, which binds the port.
+    ASSERT_TRUE(WaitForUdpPortBound(port, 5s)) << "the SRT listener never started";
+    instance.reset();
+  }
+  EXPECT_TRUE(WaitFor([&] { return ThreadsOtherThanLibSrts() == before; }, 5s))
+      << ThreadsOtherThanLibSrts() << " threads, " << before << " before";
 }
 
 /// One host's life with the plug-in: load, create, play a little, destroy,
