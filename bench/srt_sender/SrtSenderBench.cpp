@@ -1,0 +1,395 @@
+// bench_srt_sender: CPU cost of running SRT senders, 48 kHz stereo, each
+// streaming to a local receiver in real time, measured with this process's
+// CPU time over the window and given as % of one core; 1, 8 and 32
+// instances in one process with their drop-outs; beside it ffmpeg doing the
+// same job (WAV in, SMPTE 302M or AAC in MPEG-TS out over SRT), measured by
+// its own CPU time (wait4). The receiver is a separate process, so
+// receiving is counted on neither side.
+//
+// usage: bench_srt_sender [--seconds N] [--instances 1,8,32] [--codecs pcm,aac]
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <pthread.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "transport/WorkerClock.h"
+#include "transport/srt/SrtSender.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using relaycaster::SrtSender;
+using relaycaster::SrtSettings;
+using relaycaster::SrtState;
+
+constexpr double kRate = 48000.0;
+constexpr int kBlock = 512;
+constexpr int kCodecAac = 0;
+constexpr int kCodecPcm = 1;
+
+double processCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
+}
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// CPU seconds per thread name in this process, from /proc (clock ticks), so
+// that a row can say where its time went: the SRT workers (unnamed, they
+// carry the program's name), libsrt's send and receive queues and its
+// other threads, and the feeder standing in for the host's audio thread.
+std::map<std::string, double> cpuByThreadName() {
+  std::map<std::string, double> byName;
+  const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    const size_t open = line.find('('), close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    std::string name = line.substr(open + 1, close - open - 1);
+    if (name.rfind("SRT:SndQ", 0) == 0) name = "libsrt send";
+    else if (name.rfind("SRT:RcvQ", 0) == 0) name = "libsrt receive";
+    else if (name.rfind("SRT:", 0) == 0) name = "libsrt other";
+    else if (name != "feeder") name = "workers";
+    std::istringstream fields(line.substr(close + 2));
+    std::string field;
+    double utime = 0, stime = 0;
+    for (int i = 3; fields >> field; ++i) {
+      if (i == 14) utime = std::stod(field);
+      if (i == 15) {
+        stime = std::stod(field);
+        break;
+      }
+    }
+    byName[name] += (utime + stime) / tick;
+  }
+  return byName;
+}
+
+int freeUdpPort() {
+  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  int port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    port = ntohs(address.sin_port);
+  close(fd);
+  return port;
+}
+
+bool udpPortBound(int port) {
+  std::ifstream table("/proc/net/udp");
+  std::string line;
+  std::getline(table, line);
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string slot, local;
+    fields >> slot >> local;
+    const size_t colon = local.rfind(':');
+    if (colon != std::string::npos && std::stoi(local.substr(colon + 1), nullptr, 16) == port) return true;
+  }
+  return false;
+}
+
+template <typename Condition>
+bool waitUntil(Condition condition, Clock::duration limit) {
+  const auto deadline = Clock::now() + limit;
+  while (!condition()) {
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+// A child process, killed and reaped at the latest by the destructor.
+class Child {
+ public:
+  explicit Child(std::vector<std::string> argv, bool quiet = true) {
+    std::vector<char*> args;
+    for (std::string& arg : argv) args.push_back(arg.data());
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (quiet) posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (posix_spawnp(&mPid, args[0], &actions, nullptr, args.data(), environ) != 0) mPid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Child() {
+    if (mPid > 0) {
+      kill(mPid, SIGKILL);
+      waitpid(mPid, nullptr, 0);
+    }
+  }
+  bool started() const { return mPid > 0; }
+  /// Waits for the end and returns its user + system CPU seconds.
+  double waitForCpu(int& status) {
+    rusage usage{};
+    wait4(mPid, &status, 0, &usage);
+    mPid = -1;
+    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + usage.ru_stime.tv_sec +
+           usage.ru_stime.tv_usec * 1e-6;
+  }
+
+ private:
+  pid_t mPid = -1;
+};
+
+// The host's audio thread for every instance at once: one 512-frame block
+// of a stereo tone per block duration into each feed, from a table made
+// beforehand, so that the harness itself costs next to nothing.
+class Feeder {
+ public:
+  explicit Feeder(std::vector<relaycaster::AudioFeed*> feeds) : mFeeds(std::move(feeds)), mTable(48000) {
+    for (size_t i = 0; i < mTable.size(); ++i)
+      mTable[i] = 0.25 * std::sin(2.0 * std::numbers::pi * 440.0 * static_cast<double>(i) / kRate);
+    mThread = std::thread([this] { run(); });
+  }
+  ~Feeder() {
+    mRunning.store(false, std::memory_order_release);
+    mThread.join();
+  }
+
+ private:
+  void run() {
+    pthread_setname_np(pthread_self(), "feeder");
+    auto deadline = Clock::now();
+    const auto block = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kBlock / kRate));
+    size_t position = 0;
+    while (mRunning.load(std::memory_order_acquire)) {
+      const double* channels[2] = {mTable.data() + position, mTable.data() + position};
+      for (relaycaster::AudioFeed* feed : mFeeds) feed->push(channels, 2, kBlock, 1.0f);
+      position = (position + kBlock) % (mTable.size() - kBlock);  // the table is longer than a block
+      deadline += block;
+      std::this_thread::sleep_until(deadline);
+    }
+  }
+
+  std::vector<relaycaster::AudioFeed*> mFeeds;
+  std::vector<double> mTable;
+  std::atomic<bool> mRunning{true};
+  std::thread mThread;
+};
+
+struct Row {
+  std::string who;
+  std::string codec;
+  int instances = 0;
+  double cpuPercent = 0.0;  // of one core, all instances together
+  int dropouts = -1;        // -1: not known
+  bool ok = false;
+  std::string note;
+  std::map<std::string, double> breakdown;  // % of one core per instance, by thread group
+  double perInstance() const { return cpuPercent / instances; }
+};
+
+std::string receiverBinary() { return RELAYCASTER_BENCH_RECEIVER; }
+
+Row measureOurs(int codec, int instances, double windowSeconds) {
+  Row row{"Relaycaster", codec == kCodecPcm ? "PCM" : "AAC", instances};
+  const int port = freeUdpPort();
+  Child receiver({receiverBinary(), std::to_string(port), std::to_string(windowSeconds + 30)});
+  if (!receiver.started() || !waitUntil([&] { return udpPortBound(port); }, 5s)) {
+    row.note = "receiver did not start";
+    return row;
+  }
+
+  std::vector<std::unique_ptr<SrtSender>> senders;
+  std::vector<relaycaster::AudioFeed*> feeds;
+  SrtSettings settings;
+  settings.codec = codec;
+  settings.host = "127.0.0.1";
+  settings.port = port;
+  for (int i = 0; i < instances; ++i) {
+    senders.push_back(std::make_unique<SrtSender>());
+    senders.back()->feed().setSampleRate(kRate);
+    feeds.push_back(&senders.back()->feed());
+  }
+  {
+    Feeder feeder(feeds);
+    for (auto& sender : senders) sender->start(settings);
+    const bool connected = waitUntil(
+        [&] {
+          for (auto& sender : senders)
+            if (sender->state() != SrtState::Sending) return false;
+          return true;
+        },
+        15s);
+    if (!connected) {
+      row.note = "not all connected";
+    } else {
+      std::this_thread::sleep_for(1s);  // let every reader fill its buffer before counting
+      for (auto& sender : senders) sender->feed().resetDropouts();
+      const auto wallStart = Clock::now();
+      const double cpuStart = processCpuSeconds();
+      const auto threadsStart = cpuByThreadName();
+      std::this_thread::sleep_for(std::chrono::duration<double>(windowSeconds));
+      const double cpu = processCpuSeconds() - cpuStart;
+      const auto threadsEnd = cpuByThreadName();
+      const double wall = seconds(Clock::now() - wallStart);
+      row.cpuPercent = 100.0 * cpu / wall;
+      for (const auto& [name, end] : threadsEnd) {
+        const auto began = threadsStart.find(name);
+        const double used = end - (began == threadsStart.end() ? 0.0 : began->second);
+        row.breakdown[name] = 100.0 * used / wall / instances;
+      }
+      row.dropouts = 0;
+      for (auto& sender : senders) row.dropouts += sender->feed().dropoutCount();
+      row.ok = true;
+      for (auto& sender : senders)
+        if (sender->state() != SrtState::Sending) row.note = "a connection dropped";
+    }
+  }
+  for (auto& sender : senders) sender->stop();
+  return row;
+}
+
+Row measureFfmpeg(int codec, double windowSeconds, const std::string& wav) {
+  Row row{"ffmpeg", codec == kCodecPcm ? "PCM" : "AAC", 1};
+  const int port = freeUdpPort();
+  Child receiver({receiverBinary(), std::to_string(port), std::to_string(windowSeconds + 30)});
+  if (!receiver.started() || !waitUntil([&] { return udpPortBound(port); }, 5s)) {
+    row.note = "receiver did not start";
+    return row;
+  }
+  std::vector<std::string> args{"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-re",
+                                "-stream_loop", "-1", "-i", wav, "-t", std::to_string(windowSeconds)};
+  if (codec == kCodecPcm) {
+    for (const char* arg : {"-c:a", "s302m", "-strict", "-2"}) args.emplace_back(arg);
+  } else {
+    for (const char* arg : {"-c:a", "aac", "-b:a", "192k"}) args.emplace_back(arg);
+  }
+  for (const char* arg : {"-f", "mpegts"}) args.emplace_back(arg);
+  args.push_back("srt://127.0.0.1:" + std::to_string(port) + "?mode=caller&latency=200000&pkt_size=1316");
+  const auto start = Clock::now();
+  Child ffmpeg(args, false);
+  if (!ffmpeg.started()) {
+    row.note = "ffmpeg did not start";
+    return row;
+  }
+  int status = 0;
+  const double cpu = ffmpeg.waitForCpu(status);
+  const double wall = seconds(Clock::now() - start);
+  row.cpuPercent = 100.0 * cpu / wall;
+  row.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (!row.ok) row.note = "ffmpeg failed";
+  return row;
+}
+
+// The floor under any worker that paces itself as the SRT worker does:
+// threads that only wait 2 ms on the worker clock, over and over.
+Row measureBareWakes(int threads, double windowSeconds) {
+  Row row{"2 ms waits", "-", threads};
+  std::atomic<bool> running{true};
+  std::vector<std::thread> waiters;
+  for (int i = 0; i < threads; ++i)
+    waiters.emplace_back([&] {
+      relaycaster::WorkerClock clock;
+      while (running.load(std::memory_order_acquire)) clock.wait(2.0);
+    });
+  std::this_thread::sleep_for(200ms);
+  const auto wallStart = Clock::now();
+  const double cpuStart = processCpuSeconds();
+  std::this_thread::sleep_for(std::chrono::duration<double>(windowSeconds));
+  row.cpuPercent = 100.0 * (processCpuSeconds() - cpuStart) / seconds(Clock::now() - wallStart);
+  running.store(false, std::memory_order_release);
+  for (std::thread& waiter : waiters) waiter.join();
+  row.ok = true;
+  row.note = "nothing but the wake-ups";
+  return row;
+}
+
+std::vector<int> parseList(const std::string& text) {
+  std::vector<int> values;
+  std::stringstream stream(text);
+  std::string item;
+  while (std::getline(stream, item, ',')) values.push_back(std::atoi(item.c_str()));
+  return values;
+}
+
+void printRow(const Row& row, const Row* reference) {
+  std::printf("%-12s %-5s %9d %12.2f %14.3f %10s", row.who.c_str(), row.codec.c_str(), row.instances, row.cpuPercent,
+              row.perInstance(), row.dropouts < 0 ? "-" : std::to_string(row.dropouts).c_str());
+  if (reference && reference->ok && row.ok && reference->perInstance() > 0)
+    std::printf("   %6.3fx ffmpeg", row.perInstance() / reference->perInstance());
+  if (!row.note.empty()) std::printf("   (%s)", row.note.c_str());
+  std::printf("\n");
+  if (!row.breakdown.empty()) {
+    std::printf("%32s each:", "");
+    for (const auto& [name, percent] : row.breakdown) std::printf(" %s %.2f,", name.c_str(), percent);
+    std::printf(" (%% of one core)\n");
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  double window = 10.0;
+  std::vector<int> counts{1, 8, 32};
+  std::vector<int> codecs{kCodecPcm, kCodecAac};
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--seconds") window = std::atof(argv[i + 1]);
+    if (option == "--instances") counts = parseList(argv[i + 1]);
+    if (option == "--codecs") {
+      const std::string text = argv[i + 1];
+      codecs.clear();
+      if (text.find("pcm") != std::string::npos) codecs.push_back(kCodecPcm);
+      if (text.find("aac") != std::string::npos) codecs.push_back(kCodecAac);
+    }
+  }
+  signal(SIGPIPE, SIG_IGN);
+
+  const std::string wav = "/tmp/bench_srt_sender_tone_" + std::to_string(getpid()) + ".wav";
+  {
+    Child make({"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+                "sine=frequency=440:sample_rate=48000:duration=10", "-ac", "2", "-c:a", "pcm_s24le", "-y", wav});
+    int status = 0;
+    make.waitForCpu(status);
+  }
+
+  std::printf("SRT sender CPU, 48 kHz stereo, %.0f s of real-time streaming per row to a local receiver\n", window);
+  std::printf("(%% of one core; this machine has %u cores; targets: PCM under 1 %% per instance, "
+              "32 instances without drop-outs)\n\n",
+              std::thread::hardware_concurrency());
+  std::printf("%-12s %-5s %9s %12s %14s %10s   %s\n", "sender", "codec", "instances", "CPU % total", "CPU % each",
+              "drop-outs", "per instance vs ffmpeg");
+  for (int count : counts) printRow(measureBareWakes(count, std::min(window, 3.0)), nullptr);
+  for (int codec : codecs) {
+    const Row reference = measureFfmpeg(codec, window, wav);
+    printRow(reference, nullptr);
+    for (int count : counts) printRow(measureOurs(codec, count, window), &reference);
+  }
+  std::remove(wav.c_str());
+  return 0;
+}
