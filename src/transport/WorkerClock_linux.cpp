@@ -30,9 +30,9 @@ void WorkerClock::wait(double milliseconds) {
   if (!(nanoseconds > 0)) return;  // a zero timer value would disarm the timer and block forever
   timespec relative{static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
   if (mTimer >= 0) {
-    itimerspec spec{};
-    spec.it_value = relative;
-    if (timerfd_settime(mTimer, 0, &spec, nullptr) == 0) {
+    itimerspec oneShot{};
+    oneShot.it_value = relative;
+    if (timerfd_settime(mTimer, 0, &oneShot, nullptr) == 0) {
       uint64_t expirations = 0;
       ssize_t got;
       do {
