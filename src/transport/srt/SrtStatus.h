@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "transport/srt/SrtSettings.h"
 
@@ -59,10 +60,11 @@ class SrtStatus {
   }
 
   // --- any thread -------------------------------------------------------------
-  // The state is a single word; relaxed is enough because the texts that go
-  // with it are read under the mutex.
-  SrtState state() const { return static_cast<SrtState>(mState.load(std::memory_order_relaxed)); }
-  void setState(SrtState state) { mState.store(static_cast<int>(state), std::memory_order_relaxed); }
+  // The worker stores the message and peer first and the state last
+  // (release), so a reader that loads the state (acquire) and then copies
+  // the texts sees texts at least as new as the state.
+  SrtState state() const { return static_cast<SrtState>(mState.load(std::memory_order_acquire)); }
+  void setState(SrtState state) { mState.store(static_cast<int>(state), std::memory_order_release); }
   std::string message() const {
     std::lock_guard lock(mMutex);
     return mMessage;
