@@ -13,7 +13,8 @@
 namespace relaycaster {
 namespace {
 
-constexpr int32_t kChunkMagic = 0x42575231;  // bytes 31 52 57 42: 'BWR1'
+// The magic 'BWR1' (bytes 31 52 57 42) is PresetStateAccess::kChunkMagic:
+// preset files check it before they hand a chunk over.
 constexpr int32_t kChunkVersion = 2;
 constexpr int kAccentFollowTrack = 5;
 

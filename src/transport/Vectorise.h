@@ -2,8 +2,8 @@
 
 // RELAYCASTER_VECTOR_CLONES on a function with a plain, vectorisable loop
 // makes the compiler build it for several instruction sets and pick the
-// best at load time (GCC and Clang on x86-64 with an ELF loader). Elsewhere
-// it builds the function once for the baseline.
+// best at load time (GCC on x86-64 with an ELF loader; Clang refuses clones
+// of templates). Elsewhere it builds the function once for the baseline.
 // Sanitizer builds keep one version (their attributes and clones do not mix).
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
@@ -14,7 +14,7 @@
 #define RELAYCASTER_SANITIZED_BUILD 1
 #endif
 
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && defined(__ELF__) && \
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__) && \
     !defined(RELAYCASTER_SANITIZED_BUILD)
 #define RELAYCASTER_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else

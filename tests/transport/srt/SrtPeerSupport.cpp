@@ -90,7 +90,10 @@ std::vector<StateRecorder::Entry> StateRecorder::entries() const {
 
 std::string StateRecorder::sequence() const {
   std::string text;
-  for (const Entry& entry : entries()) text += (text.empty() ? "" : " ") + std::to_string(static_cast<int>(entry.state));
+  for (const Entry& entry : entries()) {
+    if (!text.empty()) text += ' ';
+    text += std::to_string(static_cast<int>(entry.state));
+  }
   return text;
 }
 
