@@ -147,6 +147,18 @@ StateLine Relaycaster::srtStateLine() const {
   }
 }
 
+std::string Relaycaster::StatusReport() const {
+  auto line = [](const char* name, const StateLine& state, int dropouts, const std::string& note) {
+    return std::string(name) + '\t' + std::to_string(static_cast<int>(state.kind)) + '\t' + state.text + '\t' +
+           state.detail + '\t' + std::to_string(dropouts) + '\t' + note + '\n';
+  };
+  // The feed name's explanation says why NDI cannot run, when it cannot.
+  const stream_panel::FeedName name = feedName();
+  const bool ndiActive = !isBypassed() && GetParam(kNdiOn)->Bool();
+  return line("NDI", ndiStateLine(), mNdi.feed().dropoutCount(), ndiActive && name.isError ? name.explanation : "") +
+         line("SRT", srtStateLine(), mSrt.feed().dropoutCount(), "");
+}
+
 bool Relaycaster::ndiIsOff() const { return !GetParam(kNdiOn)->Bool() && !isBypassed(); }
 bool Relaycaster::srtIsOff() const { return !GetParam(kSrtOn)->Bool() && !isBypassed(); }
 bool Relaycaster::isBypassed() const { return GetParam(kBypass)->Bool(); }

@@ -148,6 +148,9 @@ class Relaycaster : public framework::IPlugAPIBase, private PresetStateAccess {
   void OnIdle() override { IdleTick(); }
   void OnParamChangeUI(int paramIdx, framework::ParamSource source) override;
   void OnHostInitialize(framework::IHostContext* context) override { mIdentity.attachHost(context); }
+  /// One line per transport: name, state kind, text, detail, drop-outs and
+  /// a note (why NDI cannot run, when it cannot), separated by tabs.
+  std::string StatusReport() const override;
 
  private:
   void declareParameters();

@@ -90,6 +90,9 @@ class IPlugAPIBase : public IPluginBase, public IPlugProcessor {
   virtual void OnParamChangeUI(int /*paramIdx*/, ParamSource /*source*/) {}
   /// User-interface thread, every 20 ms while the plug-in exists.
   virtual void OnIdle() {}
+  /// A short status text for hosts and tools that ask for one (never run
+  /// concurrently with OnIdle): one line per item, fields separated by tabs.
+  virtual std::string StatusReport() const { return {}; }
 
  private:
   IHostNotifier* mHost = nullptr;

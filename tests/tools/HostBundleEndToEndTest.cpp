@@ -34,9 +34,12 @@ TEST(HostBundleEndToEnd, TheBundleStreamsToAnFfmpegCallerWithoutAnyHostTimer) {
   Subprocess plugin(host({"--input", "tone:1000:-12", "--set", "SRT=on", "--set", "SRT mode=Listener", "--set",
                           "SRT codec=PCM", "--set", "SRT port=" + std::to_string(port), "--seconds", "10"}),
                     30s);
-  // The plug-in's own idle thread starts the listener: no state lines here.
+  // The plug-in's own idle thread starts the listener; the host reads the
+  // state lines through the plug-in's status report.
   ASSERT_TRUE(srtpeer::waitForUdpPort(port, 5s)) << plugin.stdoutText() << plugin.stderrText();
-  EXPECT_NE(plugin.stdoutText().find("a VST 3 host sees no transport state"), std::string::npos);
+  const std::string waiting = "SRT: Waiting for a receiver (on port " + std::to_string(port) + ")";
+  EXPECT_TRUE(srtpeer::waitUntil([&] { return plugin.stdoutText().find(waiting) != std::string::npos; }, 5s))
+      << plugin.stdoutText();
 
   const std::string wav = srtpeer::tempPath("bundle-listener", "wav");
   const testsupport::ProcessResult received = Subprocess::run(srtpeer::ffmpegCallerToWav(port, 2.0, wav), 20s);
@@ -48,6 +51,9 @@ TEST(HostBundleEndToEnd, TheBundleStreamsToAnFfmpegCallerWithoutAnyHostTimer) {
   EXPECT_NEAR(tone.frequency, 1000.0, 1.0) << tone.describe();
   EXPECT_NEAR(tone.peakDb, -12.0, 1.0) << tone.describe();
   EXPECT_EQ(tone.quietWindows, 0) << tone.describe();
+  const std::string sending = "SRT: Sending to 127.0.0.1:";
+  EXPECT_NE(plugin.stdoutText().find(sending), std::string::npos) << plugin.stdoutText();
+  EXPECT_NE(plugin.stdoutText().find("(it called in)"), std::string::npos) << plugin.stdoutText();
   plugin.stop(5s);
 }
 

@@ -3,6 +3,7 @@
 #include "core/Relaycaster.h"
 #include "framework/IParam.h"
 #include "HostedPlugin.h"
+#include "StatusReport.h"
 
 namespace relaycaster_host {
 namespace {
@@ -56,16 +57,10 @@ class DirectPlugin final : public HostedPlugin {
 
   void timerTick() override { mPlugin.OnTimer(); }
 
-  std::vector<TransportStatus> status() const override {
-    return {toStatus("NDI", mPlugin.ndiStateLine(), mPlugin.ndi().feed().dropoutCount()),
-            toStatus("SRT", mPlugin.srtStateLine(), mPlugin.srt().feed().dropoutCount())};
-  }
+  // The same report a host gets through the bundle.
+  std::vector<TransportStatus> status() const override { return parseStatusReport(mPlugin.StatusReport()); }
 
  private:
-  static TransportStatus toStatus(const char* name, const relaycaster::stream_panel::StateLine& line, int dropouts) {
-    return {name, static_cast<int>(line.kind), line.text, line.detail, dropouts};
-  }
-
   relaycaster::Relaycaster mPlugin;
 };
 

@@ -264,8 +264,8 @@ Runs the Relaycaster plug-in the way a host does: audio blocks on a real-time
 paced audio thread, the 20 ms idle timer on another, and prints each
 transport's state once a second. Stops after --seconds or on Ctrl-C.
 By default it loads the Relaycaster.vst3 bundle built beside it, as a DAW
-would; a VST 3 host sees no transport state, so --direct runs the class
-linked into this program instead, with the state lines.
+would (the NDI runtime is then looked for inside the bundle); --direct runs
+the class linked into this program instead.
 
   --rate HZ               host sample rate (default 48000, or the WAV file's)
   --block FRAMES          frames per processing block (default 512)
@@ -287,7 +287,7 @@ linked into this program instead, with the state lines.
                           (titles, units, step counts, flags) and exit
   --state-in FILE         load a saved component state before the settings
   --state-out FILE        save the component state when the run ends
-  --direct                run the linked-in class, printing the state lines
+  --direct                run the plug-in class linked into this program
   --help                  show this text
 Settings apply in the order given.
 )";

@@ -65,7 +65,9 @@ std::string formatStatus(double seconds, const TransportStatus& status) {
   std::snprintf(time, sizeof time, "[%4.0f s] ", std::floor(seconds + 0.5));
   std::string line = time + status.name + ": " + status.text;
   if (!status.detail.empty()) line += " (" + status.detail + ")";
-  return line + ", drop-outs " + std::to_string(status.dropouts);
+  line += ", drop-outs " + std::to_string(status.dropouts);
+  if (!status.note.empty()) line += "\n         " + status.note;
+  return line;
 }
 
 void runHost(HostedPlugin& plugin, AudioSource& source, const RunSettings& settings,

@@ -29,6 +29,7 @@ struct TransportStatus {
   std::string text;
   std::string detail;
   int dropouts = 0;
+  std::string note;  // an explanation worth showing, such as why NDI is unavailable
 };
 
 /// A loaded plug-in instance, driven the way a host drives it.

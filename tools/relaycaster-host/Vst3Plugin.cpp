@@ -3,8 +3,10 @@
 #include <cmath>
 
 #include "SrtTextsInState.h"
+#include "StatusReport.h"
 #include "Vst3Bundle.h"
 #include "core/SrtAddress.h"
+#include "framework/vst3/IStatusReport.h"
 
 namespace relaycaster_host {
 namespace {
@@ -114,8 +116,15 @@ class Vst3Plugin final : public Vst3HostedPlugin {
   // host run loop for it to use.
   void timerTick() override {}
 
-  // A VST 3 host sees no transport status; --direct shows it.
-  std::vector<TransportStatus> status() const override { return {}; }
+  // The transports' state, through the plug-in's own status-report
+  // extension (plug-ins without it report nothing).
+  std::vector<TransportStatus> status() const override {
+    Steinberg::FUnknownPtr<framework::vst3::IStatusReport> reporter(mInstance->Component());
+    if (!reporter) return {};
+    char text[2048];
+    if (reporter->getStatusReport(text, sizeof text) != Steinberg::kResultOk) return {};
+    return parseStatusReport(text);
+  }
 
   void printInfo(std::FILE* out) const override {
     const vst3host::FactoryInfo factory = mModule->GetFactoryInfo();

@@ -173,7 +173,6 @@ int main(int argc, char** argv) {
   std::printf("relaycaster-host: %g Hz, %d channel%s, %d-frame blocks, playing %s%s\n", run.sampleRate,
               run.channels, run.channels == 1 ? "" : "s", run.blockFrames, describeInput(options, wav).c_str(),
               run.seconds ? (" for " + std::to_string(static_cast<int>(*run.seconds)) + " s").c_str() : "; Ctrl-C stops");
-  if (bundled) std::printf("relaycaster-host: a VST 3 host sees no transport state; --direct prints it\n");
   std::fflush(stdout);
   runHost(*plugin, *source, run, gStopRequested, stdout);
   int status = 0;

@@ -47,7 +47,7 @@ tresult PLUGIN_API IPlugVST3::queryInterface(const TUID iid, void** obj) {
       Offer<IProcessContextRequirements>(iid, this, obj) || Offer<IEditController>(iid, controller, obj) ||
       Offer<IEditController2>(iid, this, obj) || Offer<IUnitInfo>(iid, this, obj) ||
       Offer<IConnectionPoint>(iid, this, obj) || Offer<IMidiMapping>(iid, this, obj) ||
-      Offer<ChannelContext::IInfoListener>(iid, this, obj);
+      Offer<ChannelContext::IInfoListener>(iid, this, obj) || Offer<vst3::IStatusReport>(iid, this, obj);
   return found ? kResultOk : kNoInterface;
 }
 

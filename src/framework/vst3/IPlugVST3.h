@@ -7,6 +7,7 @@
 #include "framework/IPlugAPIBase.h"
 #include "framework/vst3/BusLayout.h"
 #include "framework/vst3/HostContext.h"
+#include "framework/vst3/IStatusReport.h"
 #include "framework/vst3/IdleScheduler.h"
 #include "framework/vst3/ParameterTable.h"
 #include "framework/vst3/PendingParamChanges.h"
@@ -52,6 +53,7 @@ class IPlugVST3 final : public vst3::ComponentWithNamedState,
                         public Steinberg::Vst::IConnectionPoint,
                         public Steinberg::Vst::IMidiMapping,
                         public Steinberg::Vst::ChannelContext::IInfoListener,
+                        public vst3::IStatusReport,
                         private IHostNotifier {
  public:
   using tresult = Steinberg::tresult;
@@ -162,6 +164,8 @@ class IPlugVST3 final : public vst3::ComponentWithNamedState,
 
   // ChannelContext::IInfoListener
   tresult PLUGIN_API setChannelContextInfos(Steinberg::Vst::IAttributeList* list) override;
+  // IStatusReport (our own extension)
+  tresult PLUGIN_API getStatusReport(Steinberg::char8* text, int32 size) override;
 
  private:
   ~IPlugVST3();  // through release() only

@@ -1,6 +1,9 @@
 // IPlugVST3: IEditController, IEditController2, IUnitInfo, IConnectionPoint,
 // IMidiMapping and the channel-context listener.
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "framework/vst3/Guarded.h"
@@ -136,6 +139,24 @@ tresult PLUGIN_API IPlugVST3::setChannelContextInfos(IAttributeList* list) {
     if (list->getInt(ChannelContext::kChannelColorKey, value) == kResultTrue) info.argb = static_cast<uint32_t>(value);
     std::lock_guard lock(mScheduler.ControllerMutex());
     mPlugin->SetChannelInfo(info);
+    return kResultOk;
+  });
+}
+
+// --- IStatusReport -------------------------------------------------------------------
+
+tresult PLUGIN_API IPlugVST3::getStatusReport(Steinberg::char8* text, int32 size) {
+  if (!text || size < 1) return kInvalidArgument;
+  return vst3::Guarded([&]() -> tresult {
+    std::string report;
+    {
+      // The report reads what the idle tick writes.
+      std::lock_guard lock(mScheduler.ControllerMutex());
+      report = mPlugin->StatusReport();
+    }
+    const size_t length = std::min(report.size(), static_cast<size_t>(size) - 1);
+    std::memcpy(text, report.data(), length);
+    text[length] = 0;
     return kResultOk;
   });
 }

@@ -36,10 +36,11 @@ bool hasSenderEntries(const ndi::NDIlib_v6& functions) {
 }  // namespace
 
 const NdiRuntime& NdiRuntime::get() {
-  // Made once, on first use, and deliberately never destroyed: senders of
-  // other instances may still use the table while the process shuts down.
-  static const NdiRuntime* const runtime = new NdiRuntime(loadBesideOwnModule());
-  return *runtime;
+  // Made once, on first use. The record lives until the plug-in's module is
+  // unloaded, when no instance (and so no sender) is left; the runtime
+  // library it points into is never unloaded.
+  static const NdiRuntime runtime(loadBesideOwnModule());
+  return runtime;
 }
 
 NdiRuntime NdiRuntime::loadFrom(const std::string& folder) {
