@@ -10,6 +10,25 @@ namespace {
 
 using framework::IParam;
 
+// Stands in for an open editor while a preset command runs, so that the
+// command's report reaches the command line instead of a message box.
+class MessageCatcher final : public framework::IEditor {
+ public:
+  bool SetControlText(int, const std::string&) override { return false; }
+  bool HasTextEntry() const override { return false; }
+  void Rebuild() override {}
+  void SetAllControlsDirty() override {}
+  void SendParameterValue(int, double) override {}
+  float DrawScale() const override { return 1.0f; }
+  float ScreenScale() const override { return 1.0f; }
+  void SetDrawScale(float) override {}
+  int ShowMessageBox(const std::string& text, const std::string&, framework::MessageBoxType) override {
+    message = text;
+    return framework::kNoResult;
+  }
+  std::string message;
+};
+
 class DirectPlugin final : public HostedPlugin {
  public:
   std::vector<ParameterInfo> parameters() const override {
@@ -51,6 +70,15 @@ class DirectPlugin final : public HostedPlugin {
     mPlugin.SetRenderingOffline(false);
   }
 
+  // The plug-in's own preset commands, with an editor stand-in that turns
+  // their message boxes into the error text.
+  bool applyPreset(const relaycaster::Preset& preset, std::string& error) override {
+    return runPresetCommand(error, [&] { mPlugin.presets().LoadPreset(preset); });
+  }
+  bool savePreset(const std::string& name, std::string& error) override {
+    return runPresetCommand(error, [&] { mPlugin.presets().SavePreset(name, false); });
+  }
+
   void process(double** inputs, double** outputs, int channels, int frames) override {
     mPlugin.ProcessBuffers(inputs, channels, outputs, channels, frames);
   }
@@ -61,6 +89,16 @@ class DirectPlugin final : public HostedPlugin {
   std::vector<TransportStatus> status() const override { return parseStatusReport(mPlugin.StatusReport()); }
 
  private:
+  template <typename Command>
+  bool runPresetCommand(std::string& error, Command&& command) {
+    MessageCatcher catcher;
+    mPlugin.AttachEditor(&catcher);
+    command();
+    mPlugin.DetachEditor();
+    error = catcher.message;
+    return error.empty();
+  }
+
   relaycaster::Relaycaster mPlugin;
 };
 

@@ -87,6 +87,17 @@ bool applyOption(HostOptions& options, ArgumentReader& reader, const std::string
   if (option == "--list-params") return noValue() && (options.listParams = true);
   if (option == "--info") return noValue() && (options.info = true);
   if (option == "--direct") return noValue() && (options.direct = true);
+  if (option == "--list-presets") return noValue() && (options.listPresets = true);
+  for (auto [name, target] : {std::pair{"--preset", &options.preset}, {"--save-preset", &options.savePreset}}) {
+    if (option != name) continue;
+    if (!value(text)) return false;
+    if (text.find_first_not_of(" \t") == std::string::npos) {
+      reader.error = option + " needs a preset name";
+      return false;
+    }
+    *target = text;
+    return true;
+  }
   for (auto [name, target] : {std::pair{"--bundle", &options.bundle}, {"--state-in", &options.stateIn},
                               {"--state-out", &options.stateOut}}) {
     if (option != name) continue;
@@ -288,6 +299,11 @@ the class linked into this program instead.
   --state-in FILE         load a saved component state before the settings
   --state-out FILE        save the component state when the run ends
   --direct                run the plug-in class linked into this program
+  --list-presets          list the saved presets and exit
+  --preset NAME           apply the saved preset NAME before the settings
+                          (the SRT passphrase given here, if any, stays)
+  --save-preset NAME      save the settings given on the command line (after
+                          --state-in and --preset) as the preset NAME and exit
   --help                  show this text
 Settings apply in the order given.
 )";

@@ -41,6 +41,9 @@ struct HostOptions {
   std::optional<std::string> bundle;    // the VST 3 bundle; none: the one built next to the program
   std::optional<std::string> stateIn;   // a component state to load before the settings
   std::optional<std::string> stateOut;  // where to save the component state at the end
+  bool listPresets = false;              // list the saved presets and exit
+  std::optional<std::string> preset;     // a saved preset to apply before the settings
+  std::optional<std::string> savePreset; // save the resulting settings as this preset and exit
   std::optional<double> rate;    // Hz; default 48000 or the WAV's rate
   int block = 512;               // frames per processing block
   std::optional<int> channels;   // 1 or 2; default 2 or the WAV's count

@@ -3,9 +3,12 @@
 // What the command-line host needs of a plug-in, whichever way it is
 // loaded: linked in directly, or (later) from a VST 3 bundle. main.cpp
 // knows only this interface and the functions that make a backend.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "presets/PresetStore.h"
 
 namespace relaycaster_host {
 
@@ -55,6 +58,13 @@ class HostedPlugin {
   virtual void setSrtText(int field, const std::string& text) = 0;
   /// Sample rate and largest block before processing starts.
   virtual void prepare(double sampleRate, int maxBlockFrames, int channels) = 0;
+  /// Applies a saved preset as loading it in the editor does: every setting
+  /// of the preset, while the SRT passphrase the plug-in has stays. False
+  /// with `error` set when the plug-in refuses it.
+  virtual bool applyPreset(const relaycaster::Preset& preset, std::string& error) = 0;
+  /// Saves the current settings as the preset `name` in the user's preset
+  /// folder (without the passphrase). False with `error` set.
+  virtual bool savePreset(const std::string& name, std::string& error) = 0;
 
   // --- audio thread ------------------------------------------------------------------
   /// One block: `channels` planar input and output buffers of `frames`.

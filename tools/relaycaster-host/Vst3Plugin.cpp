@@ -6,6 +6,7 @@
 #include "StatusReport.h"
 #include "Vst3Bundle.h"
 #include "core/SrtAddress.h"
+#include "files/DataFolders.h"
 #include "framework/vst3/IStatusReport.h"
 
 namespace relaycaster_host {
@@ -149,6 +150,46 @@ class Vst3Plugin final : public Vst3HostedPlugin {
   }
 
   bool saveState(std::vector<uint8_t>& bytes) override { return mInstance->SaveState(bytes); }
+
+  // A host can hand the plug-in only whole states. A preset's chunk is one
+  // (the plug-in reads its host bypass from the chunk's own last field); the
+  // passphrase the plug-in has is written into it first, as loading a
+  // preset keeps the user's passphrase.
+  bool applyPreset(const relaycaster::Preset& preset, std::string& error) override {
+    std::vector<uint8_t> current;
+    const std::optional<StateSrtTexts> currentTexts = saveState(current) ? readSrtTexts(current) : std::nullopt;
+    std::optional<StateSrtTexts> texts = readSrtTexts(preset.state);
+    if (!texts || !currentTexts) {
+      error = "it does not hold an Relaycaster state.";
+      return false;
+    }
+    texts->passphrase = currentTexts->passphrase;
+    const std::optional<std::vector<uint8_t>> state = withSrtTexts(preset.state, *texts);
+    if (!state || !loadState(*state)) {
+      error = "its state is damaged.";
+      return false;
+    }
+    return true;
+  }
+
+  // The component state without the host's trailing bypass field is the
+  // chunk; a preset keeps it without the passphrase.
+  bool savePreset(const std::string& name, std::string& error) override {
+    std::vector<uint8_t> state;
+    std::optional<StateSrtTexts> texts = saveState(state) ? readSrtTexts(state) : std::nullopt;
+    if (!texts || state.size() < 4) {
+      error = "the state could not be taken";
+      return false;
+    }
+    state.resize(state.size() - 4);
+    texts->passphrase.clear();
+    const std::optional<std::vector<uint8_t>> chunk = withSrtTexts(state, *texts);
+    if (!chunk) {
+      error = "the state could not be taken";
+      return false;
+    }
+    return relaycaster::WritePreset(relaycaster::PresetsFolder(), name, *chunk, error);
+  }
   bool loadState(const std::vector<uint8_t>& bytes) override { return mInstance->LoadState(bytes) == kResultOk; }
 
  private:

@@ -1,5 +1,7 @@
 // relaycaster-host: runs the plug-in outside a DAW, the way a host does.
 #include <csignal>
+#include <filesystem>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +11,8 @@
 #include "HostRunner.h"
 #include "HostedPlugin.h"
 #include "Vst3Plugin.h"
+#include "files/DataFolders.h"
+#include "presets/PresetStore.h"
 
 namespace {
 
@@ -97,6 +101,39 @@ bool applySettings(HostedPlugin& plugin, const std::vector<HostSetting>& setting
   return true;
 }
 
+void listPresets() {
+  const std::filesystem::path folder = relaycaster::PresetsFolder();
+  const std::vector<relaycaster::Preset> presets = relaycaster::ReadAllPresets(folder);
+  std::printf("%zu preset%s in %s\n", presets.size(), presets.size() == 1 ? "" : "s", folder.c_str());
+  for (const relaycaster::Preset& preset : presets) std::printf("  %s\n", preset.name.c_str());
+}
+
+bool applyPreset(HostedPlugin& plugin, const std::string& name) {
+  const std::filesystem::path folder = relaycaster::PresetsFolder();
+  const std::optional<relaycaster::Preset> preset = relaycaster::FindPresetByName(folder, name);
+  if (!preset) {
+    std::fprintf(stderr, "relaycaster-host: no preset named \"%s\" in %s (see --list-presets)\n", name.c_str(),
+                 folder.c_str());
+    return false;
+  }
+  std::string error;
+  if (!plugin.applyPreset(*preset, error)) {
+    std::fprintf(stderr, "relaycaster-host: %s\n", error.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool savePreset(HostedPlugin& plugin, const std::string& name) {
+  std::string error;
+  if (!plugin.savePreset(name, error)) {
+    std::fprintf(stderr, "relaycaster-host: %s\n", error.c_str());
+    return false;
+  }
+  std::printf("relaycaster-host: saved the preset \"%s\" in %s\n", name.c_str(), relaycaster::PresetsFolder().c_str());
+  return true;
+}
+
 std::string describeInput(const HostOptions& options, const WavFile& wav) {
   if (const auto* tone = std::get_if<ToneInput>(&options.input)) {
     char text[96];
@@ -118,6 +155,11 @@ int main(int argc, char** argv) {
   const HostOptions& options = *parsed.options;
   if (options.help) {
     std::printf("%s", usageText().c_str());
+    return 0;
+  }
+
+  if (options.listPresets) {
+    listPresets();
     return 0;
   }
 
@@ -144,6 +186,8 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (options.preset && !applyPreset(*plugin, *options.preset)) return 1;
+
   RunSettings run;
   run.blockFrames = options.block;
   run.seconds = options.seconds;
@@ -167,6 +211,7 @@ int main(int argc, char** argv) {
   }
 
   if (!applySettings(*plugin, options.settings)) return 2;
+  if (options.savePreset) return savePreset(*plugin, *options.savePreset) ? 0 : 1;
   plugin->prepare(run.sampleRate, run.blockFrames, run.channels);
   handleStopSignals();
 
