@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,11 +47,18 @@ void audioLoop(HostedPlugin& plugin, AudioSource& source, const RunSettings& set
 void timerLoop(HostedPlugin& plugin, const std::atomic<bool>& running, Clock::time_point start, std::FILE* out) {
   auto next = Clock::now();
   int ticks = 0;
+  std::map<std::string, std::string> shownNotes;  // per transport
   while (running.load(std::memory_order_acquire)) {
     plugin.timerTick();
     if (++ticks % kTicksPerReport == 0) {
       const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-      for (const TransportStatus& status : plugin.status()) std::fprintf(out, "%s\n", formatStatus(elapsed, status).c_str());
+      for (TransportStatus& status : plugin.status()) {
+        // A note (such as why NDI cannot run) is shown when it first appears or changes.
+        std::string& shown = shownNotes[status.name];
+        if (status.note == shown) status.note.clear();
+        else shown = status.note;
+        std::fprintf(out, "%s\n", formatStatus(elapsed, status).c_str());
+      }
       std::fflush(out);
     }
     next += kTimerPeriod;
