@@ -48,30 +48,29 @@ tresult PLUGIN_API PluginFactory::getClassInfo(int32 index, PClassInfo* info) {
 
 tresult PLUGIN_API PluginFactory::getClassInfo2(int32 index, PClassInfo2* info) {
   if (!info || index != 0) return kInvalidArgument;
-  std::memcpy(info->cid, mClass.classId, sizeof(TUID));
-  info->cardinality = mClass.cardinality;
-  CopyText(info->category, mClass.category);
-  CopyText(info->name, mClass.name);
-  info->classFlags = mClass.classFlags;
-  CopyText(info->subCategories, mClass.subCategories);
-  CopyText(info->vendor, mClass.vendor);
-  CopyText(info->version, mClass.version);
-  CopyText(info->sdkVersion, mClass.sdkVersion);
+  FillClassInfo(*info);
   return kResultOk;
 }
 
 tresult PLUGIN_API PluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* info) {
   if (!info || index != 0) return kInvalidArgument;
-  std::memcpy(info->cid, mClass.classId, sizeof(TUID));
-  info->cardinality = mClass.cardinality;
-  CopyText(info->category, mClass.category);
-  CopyText(info->name, mClass.name);
-  info->classFlags = mClass.classFlags;
-  CopyText(info->subCategories, mClass.subCategories);
-  CopyText(info->vendor, mClass.vendor);
-  CopyText(info->version, mClass.version);
-  CopyText(info->sdkVersion, mClass.sdkVersion);
+  FillClassInfo(*info);
   return kResultOk;
+}
+
+// The same fields in PClassInfo2 (8-bit text) and PClassInfoW (UTF-16);
+// CopyText converts as the field needs.
+template <typename Info>
+void PluginFactory::FillClassInfo(Info& info) const {
+  std::memcpy(info.cid, mClass.classId, sizeof(TUID));
+  info.cardinality = mClass.cardinality;
+  CopyText(info.category, mClass.category);
+  CopyText(info.name, mClass.name);
+  info.classFlags = mClass.classFlags;
+  CopyText(info.subCategories, mClass.subCategories);
+  CopyText(info.vendor, mClass.vendor);
+  CopyText(info.version, mClass.version);
+  CopyText(info.sdkVersion, mClass.sdkVersion);
 }
 
 tresult PLUGIN_API PluginFactory::createInstance(FIDString cid, FIDString iid, void** obj) {

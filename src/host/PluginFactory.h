@@ -58,6 +58,8 @@ class PluginFactory final : public Steinberg::IPluginFactory3 {
 
  private:
   ~PluginFactory() = default;  // through release() only
+  template <typename Info>
+  void FillClassInfo(Info& info) const;
 
   const FactoryDescription& mFactory;
   const ClassDescription& mClass;
