@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <chrono>
 #include <functional>
@@ -34,6 +35,29 @@ void expectLine(const StateLine& line, StateKind kind, const std::string& text, 
   EXPECT_EQ(line.text, text);
   EXPECT_EQ(line.detail, detail);
 }
+
+// While one is in scope no new thread can start in this process: every new
+// thread asks for a default stack larger than any address space.
+class ThreadsUnavailable {
+ public:
+  ThreadsUnavailable() {
+    pthread_getattr_default_np(&mSaved);
+    pthread_attr_t huge;
+    pthread_attr_init(&huge);
+    pthread_attr_setstacksize(&huge, size_t{1} << 50);
+    pthread_setattr_default_np(&huge);
+    pthread_attr_destroy(&huge);
+  }
+  ~ThreadsUnavailable() {
+    pthread_setattr_default_np(&mSaved);
+    pthread_attr_destroy(&mSaved);
+  }
+  ThreadsUnavailable(const ThreadsUnavailable&) = delete;
+  ThreadsUnavailable& operator=(const ThreadsUnavailable&) = delete;
+
+ private:
+  pthread_attr_t mSaved;
+};
 
 // A plug-in with NDI off, so that a test looks at SRT alone.
 std::unique_ptr<Relaycaster> srtOnlyPlugin(int mode, int port) {
@@ -149,6 +173,19 @@ TEST(IdleTick, SettingsReachTheRunningWorkerWithoutARestart) {
   plugin->SetSampleRate(44100.0);
   plugin->IdleTick();
   EXPECT_EQ(plugin->srtFeed().sampleRate(), 44100.0);
+}
+
+TEST(IdleTick, AWorkerThatCannotStartIsTriedAgainOnTheNextTick) {
+  auto plugin = srtOnlyPlugin(kSrtModeCaller, 9000);  // no host: the worker needs no network
+  {
+    ThreadsUnavailable noThreads;
+    EXPECT_NO_THROW(plugin->IdleTick());
+    EXPECT_FALSE(plugin->srt().running());
+    EXPECT_FALSE(plugin->srtFeed().isEnabled());
+    EXPECT_EQ(plugin->srt().state(), SrtState::Off);
+  }
+  ASSERT_TRUE(tickUntil(*plugin, [&] { return plugin->srt().state() == SrtState::NeedsHost; }));
+  EXPECT_EQ(plugin->srt().workerStarts(), 1);
 }
 
 TEST(IdleTick, NdiBufferFollowsTheParameter) {

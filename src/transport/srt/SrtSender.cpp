@@ -3,6 +3,7 @@
 #include <cassert>
 #include <chrono>
 #include <exception>
+#include <system_error>
 
 #include "transport/srt/SrtLibrary.h"
 #include "transport/srt/SrtMessages.h"
@@ -26,8 +27,16 @@ void SrtSender::start(const SrtSettings& settings) {
   mStatus.setState(settings.mode == 1 ? SrtState::Listening : SrtState::Calling);
   mFeed.enable();
   mStatus.setRunning(true);
+  try {
+    mThread = std::thread(&SrtSender::runWorker, this);
+  } catch (const std::system_error&) {
+    // No thread to be had: stay off; the next tick tries again.
+    mStatus.setRunning(false);
+    mFeed.disable();
+    mStatus.setState(SrtState::Off);
+    return;
+  }
   ++mWorkerStarts;
-  mThread = std::thread(&SrtSender::runWorker, this);
 }
 
 void SrtSender::stop() {
