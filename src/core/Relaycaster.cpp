@@ -137,6 +137,7 @@ void Relaycaster::setAccentColourIndex(int index) {
 void Relaycaster::setBuiltSrtLayout(int mode, int codec) {
   mBuiltSrtMode.store(mode, std::memory_order_relaxed);
   mBuiltSrtCodec.store(codec, std::memory_order_relaxed);
+  mLastFooter.clear();  // the new footer control starts empty: the next tick fills it
 }
 
 void Relaycaster::OnParamChangeUI(int paramIdx, framework::ParamSource) { ParamChangedUi(paramIdx); }

@@ -131,7 +131,8 @@ class Relaycaster : public framework::IPlugAPIBase, private PresetStateAccess {
   /// Any thread; raises the editor rebuild flag when the value changes.
   void setAccentColourIndex(int index);
   bool editorRebuildPending() const { return mEditorRebuildPending.load(std::memory_order_relaxed); }
-  /// The layout records what it was built for (user-interface thread).
+  /// The layout records what it was built for whenever it builds the editor
+  /// (user-interface thread); the next tick then sets the new footer.
   void setBuiltSrtLayout(int mode, int codec);
 
   // --- parts --------------------------------------------------------------------------

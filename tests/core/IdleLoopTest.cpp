@@ -267,6 +267,20 @@ TEST(IdleTick, TitleAndFooterFollowTheHost) {
   plugin.DetachEditor();
 }
 
+TEST(IdleTick, EveryLayoutBuildGetsTheFooterAgain) {
+  Relaycaster plugin;
+  plugin.GetParam(kNdiOn)->Set(0);
+  const std::string footer = "Relaycaster 0.4.2 \xC2\xB7 0 samples latency";
+  for (int build = 0; build < 2; ++build) {  // an editor opened, then opened again
+    testsupport::RecordingEditor editor;
+    plugin.AttachEditor(&editor);
+    plugin.setBuiltSrtLayout(kSrtModeCaller, kSrtCodecAac);  // what the layout does when it builds
+    plugin.IdleTick();
+    EXPECT_EQ(editor.texts[kTagFooter], footer) << "build " << build;
+    plugin.DetachEditor();
+  }
+}
+
 TEST(FeedNames, InstancesOnTracksOfTheSameName) {
   Relaycaster first, second;
   first.SetChannelInfo({"Vocals", 1, 0});
