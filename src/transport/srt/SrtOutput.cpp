@@ -46,14 +46,12 @@ bool SrtOutput::configure(const SrtSettings& settings, int hostRate, int channel
     mEncoder = srt::createAacEncoder(mOutRate, mChannels, mBitrateKbps, error);
     if (!mEncoder) return false;
   }
-  reset();
+  restartStream();  // the encoder just made is as fresh as reset() would make it
   return true;
 }
 
 void SrtOutput::reset() {
-  mMuxer.reset(mCodec == kCodecPcm, mSettings.serviceName);
-  mSampleCounter = 0;
-  mPcmCount = 0;
+  restartStream();
   if (mCodec == kCodecAac) {
     // A new receiver gets a fresh encoder, so its stream starts with the
     // encoder's first frame. Failure leaves no encoder until the next
@@ -62,6 +60,12 @@ void SrtOutput::reset() {
     mEncoder.reset();
     mEncoder = srt::createAacEncoder(mOutRate, mChannels, mBitrateKbps, ignored);
   }
+}
+
+void SrtOutput::restartStream() {
+  mMuxer.reset(mCodec == kCodecPcm, mSettings.serviceName);
+  mSampleCounter = 0;
+  mPcmCount = 0;
 }
 
 void SrtOutput::consumeBlock(const float* samples, int stride, int frames, MessageSink& sink) {

@@ -33,8 +33,9 @@ class SrtOutput {
   SrtOutput& operator=(const SrtOutput&) = delete;
 
   /// Applies settings for a host rate (rounded to whole Hz) and channel
-  /// count; on success also runs reset(). False with `error` set when the
-  /// AAC encoder cannot be made.
+  /// count; on success the stream restarts as after reset(), with the one
+  /// fresh encoder made here. False with `error` set when the AAC encoder
+  /// cannot be made.
   bool configure(const SrtSettings& settings, int hostRate, int channels, std::string& error);
   /// Restarts the stream for a new receiver: tables first, time from 0.
   /// The resampler's history and the AES3 block position carry on.
@@ -53,6 +54,8 @@ class SrtOutput {
   uint64_t sampleCounter() const { return mSampleCounter; }
 
  private:
+  /// Tables first and time from 0, with the encoder as it is.
+  void restartStream();
   void takePcmFrame(const float* frame, MessageSink& sink);
   void takeAacFrame(const uint8_t* data, int size, MessageSink& sink);
   void writeAccessUnit(size_t size, MessageSink& sink);
