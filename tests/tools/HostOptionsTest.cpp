@@ -91,6 +91,10 @@ TEST(HostOptions, MistakesAreNamed) {
   EXPECT_NE(parseError({"--channels", "3"}).find("--channels must be 1 or 2"), std::string::npos);
   EXPECT_NE(parseError({"--seconds", "0"}).find("--seconds must be"), std::string::npos);
   EXPECT_NE(parseError({"--seconds", "-1"}).find("--seconds must be"), std::string::npos);
+  // Longer than the run clock can count (or than the start line can print)
+  // would stop at once or never.
+  EXPECT_NE(parseError({"--seconds", "1e10"}).find("--seconds must be"), std::string::npos);
+  EXPECT_EQ(parseOk({"--seconds", "31536000"}).seconds, 31536000.0);
   EXPECT_NE(parseError({"--input", "tone:x"}).find("is not a tone"), std::string::npos);
   EXPECT_NE(parseError({"--input="}).find("--input needs"), std::string::npos);
   EXPECT_NE(parseError({"--set", "SRT"}).find("--set needs NAME=VALUE"), std::string::npos);

@@ -12,6 +12,9 @@ namespace {
 constexpr double kMinRate = 1000.0;
 constexpr double kMaxRate = 768000.0;
 constexpr int kMaxBlock = 16384;
+// A year: well inside what the run's steady-clock deadline and the start
+// line's whole-second count can hold.
+constexpr double kMaxSeconds = 365.0 * 24 * 3600;
 
 std::string_view trim(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
@@ -175,8 +178,8 @@ bool applyOption(HostOptions& options, ArgumentReader& reader, const std::string
   if (option == "--seconds") {
     if (!value(text)) return false;
     const std::optional<double> seconds = parseNumber(text);
-    if (!seconds || *seconds <= 0.0) {
-      reader.error = "--seconds must be a positive number, not '" + text + "'";
+    if (!seconds || *seconds <= 0.0 || *seconds > kMaxSeconds) {
+      reader.error = "--seconds must be a positive number up to 31536000 (a year), not '" + text + "'";
       return false;
     }
     options.seconds = *seconds;
@@ -290,7 +293,7 @@ the class linked into this program instead.
                           with streamid, passphrase and latency
   --srt-streamid TEXT     the SRT stream id field
   --srt-passphrase TEXT   the SRT passphrase field
-  --seconds N             stop after N seconds
+  --seconds N             stop after N seconds (at most a year)
   --list-params           list the parameters and exit
   --bundle PATH           the VST 3 bundle to load (default: the one built
                           beside this program)
