@@ -32,11 +32,6 @@ SrtWorker::SrtWorker(AudioFeed& feed, SrtStatus& status)
   setupReader();
 }
 
-SrtWorker::~SrtWorker() {
-  mLink.dropConnection();
-  mLink.closeListener();
-}
-
 void SrtWorker::run() {
   while (mStatus.running()) {
     runOnce();

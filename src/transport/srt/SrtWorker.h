@@ -26,7 +26,6 @@ namespace relaycaster {
 class SrtWorker {
  public:
   SrtWorker(AudioFeed& feed, SrtStatus& status);
-  ~SrtWorker();  // drops the connection and closes the listening socket
   SrtWorker(const SrtWorker&) = delete;
   SrtWorker& operator=(const SrtWorker&) = delete;
 
@@ -49,7 +48,10 @@ class SrtWorker {
   WorkerClock mClock;
   FeedReader mReader;
   SrtOutput mOutput;
-  SrtLink mLink;  // after the output: it closes its sockets before the output goes
+  // After the output: on the way out the link drops the connection and
+  // closes the listening socket before the output goes, then the reader
+  // and the clock (the timer) follow.
+  SrtLink mLink;
   SrtSocketSink mSocketSink{mLink.dataSocket};
   SrtCaller mCaller{mLink};
   SrtListener mListener{mLink};
