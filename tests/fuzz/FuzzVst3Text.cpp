@@ -76,5 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto read = relaycaster_host::readSrtTexts(*edited);
     Check(read && read->host == texts.host && read->streamId == texts.streamId && read->passphrase.empty());
   }
+  // Naming the current preset keeps every other field readable as it was.
+  if (const auto named = relaycaster_host::withCurrentPreset(state, text.substr(0, 8))) {
+    const auto before = relaycaster_host::readSrtTexts(state);
+    const auto after = relaycaster_host::readSrtTexts(*named);
+    Check(before.has_value() == after.has_value());
+    Check(!before || (before->host == after->host && before->passphrase == after->passphrase));
+  }
   return 0;
 }

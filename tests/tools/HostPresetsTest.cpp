@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "SrtTextsInState.h"
+#include "framework/ByteChunk.h"
 #include "presets/PresetStore.h"
 #include "support/Subprocess.h"
 
@@ -99,6 +100,22 @@ TEST_F(HostPresets, AppliedBeforeTheSettingsKeepingThePassphrase) {
     EXPECT_EQ(texts->host, "preset.example");
     EXPECT_EQ(texts->passphrase, "my own passphrase");
   }
+}
+
+/// The current preset's name as a state records it (after the chunk's
+/// 20-byte header).
+std::string currentPresetIn(const std::vector<uint8_t>& state) {
+  std::string name;
+  return framework::ByteChunk(state).GetString(name, 20) < 0 ? "(unreadable)" : name;
+}
+
+TEST_F(HostPresets, TheBundleRecordsThePresetByItsNameAsTheLinkedInClassDoes) {
+  ASSERT_TRUE(host({"--set", "SRT port=7301", "--save-preset", " Stage\t"}).succeeded());
+  const std::vector<relaycaster::Preset> all = relaycaster::ReadAllPresets(presets());
+  ASSERT_EQ(all.size(), 1u);
+  EXPECT_EQ(all[0].name, "Stage");  // trimmed, as the plug-in's own save trims
+  EXPECT_EQ(currentPresetIn(all[0].state), "Stage");
+  EXPECT_EQ(currentPresetIn(stateAfter({"--preset", "Stage"})), "Stage");  // loading makes it current
 }
 
 TEST_F(HostPresets, UnknownNamesAndDamagedFilesAreRefused) {

@@ -1,6 +1,7 @@
 #include "SrtTextsInState.h"
 
 #include <cstring>
+#include <utility>
 
 #include "framework/ByteChunk.h"
 
@@ -9,6 +10,7 @@ namespace {
 
 constexpr int32_t kMagic = 0x42575231;  // 'BWR1'
 constexpr int32_t kVersionWithTexts = 2;
+constexpr int kPresetNameAt = 20;  // after magic, version, accent colour, editor width and height
 
 /// Where the three texts lie in a version-2 chunk: [start, end).
 struct TextSpan {
@@ -41,6 +43,17 @@ std::optional<TextSpan> findTexts(const framework::ByteChunk& chunk) {
   return span;
 }
 
+/// Where the preset name and the modified flag after it lie: [start, end).
+std::optional<std::pair<int, int>> findCurrentPreset(const framework::ByteChunk& chunk) {
+  int32_t magic = 0, modified = 0;
+  std::string name;
+  if (chunk.GetInt32(magic, 0) < 0 || magic != kMagic) return std::nullopt;
+  int pos = chunk.GetString(name, kPresetNameAt);
+  pos = pos < 0 ? -1 : chunk.GetInt32(modified, pos);
+  if (pos < 0) return std::nullopt;
+  return std::pair{kPresetNameAt, pos};
+}
+
 }  // namespace
 
 std::optional<StateSrtTexts> readSrtTexts(const std::vector<uint8_t>& state) {
@@ -58,6 +71,17 @@ std::optional<std::vector<uint8_t>> withSrtTexts(const std::vector<uint8_t>& sta
   replaced.PutString(texts.streamId);
   replaced.PutString(texts.passphrase);
   replaced.PutBytes(state.data() + span->end, state.size() - static_cast<size_t>(span->end));
+  return replaced.Bytes();
+}
+
+std::optional<std::vector<uint8_t>> withCurrentPreset(const std::vector<uint8_t>& state, const std::string& name) {
+  const auto span = findCurrentPreset(framework::ByteChunk(state));
+  if (!span) return std::nullopt;
+  framework::ByteChunk replaced;
+  replaced.PutBytes(state.data(), static_cast<size_t>(span->first));
+  replaced.PutString(name);
+  replaced.PutInt32(0);  // not modified
+  replaced.PutBytes(state.data() + span->second, state.size() - static_cast<size_t>(span->second));
   return replaced.Bytes();
 }
 

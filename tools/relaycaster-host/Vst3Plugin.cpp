@@ -154,7 +154,8 @@ class Vst3Plugin final : public Vst3HostedPlugin {
   // A host can hand the plug-in only whole states. A preset's chunk is one
   // (the plug-in reads its host bypass from the chunk's own last field); the
   // passphrase the plug-in has is written into it first, as loading a
-  // preset keeps the user's passphrase.
+  // preset keeps the user's passphrase, and so is the preset's name from
+  // its file, which loading a preset makes the current one.
   bool applyPreset(const relaycaster::Preset& preset, std::string& error) override {
     std::vector<uint8_t> current;
     const std::optional<StateSrtTexts> currentTexts = saveState(current) ? readSrtTexts(current) : std::nullopt;
@@ -164,7 +165,8 @@ class Vst3Plugin final : public Vst3HostedPlugin {
       return false;
     }
     texts->passphrase = currentTexts->passphrase;
-    const std::optional<std::vector<uint8_t>> state = withSrtTexts(preset.state, *texts);
+    std::optional<std::vector<uint8_t>> state = withSrtTexts(preset.state, *texts);
+    if (state) state = withCurrentPreset(*state, preset.name);
     if (!state || !loadState(*state)) {
       error = "its state is damaged.";
       return false;
@@ -173,17 +175,28 @@ class Vst3Plugin final : public Vst3HostedPlugin {
   }
 
   // The component state without the host's trailing bypass field is the
-  // chunk; a preset keeps it without the passphrase.
-  bool savePreset(const std::string& name, std::string& error) override {
+  // chunk; a preset keeps it without the passphrase and, as the plug-in's
+  // own save does, under the name trimmed of spaces and tabs, which the
+  // chunk records as the current preset.
+  bool savePreset(const std::string& untrimmedName, std::string& error) override {
+    const size_t first = untrimmedName.find_first_not_of(" \t");
+    const std::string name =
+        first == std::string::npos ? std::string()
+                                   : untrimmedName.substr(first, untrimmedName.find_last_not_of(" \t") - first + 1);
     std::vector<uint8_t> state;
     std::optional<StateSrtTexts> texts = saveState(state) ? readSrtTexts(state) : std::nullopt;
+    if (name.empty()) {
+      error = "the preset needs a name";
+      return false;
+    }
     if (!texts || state.size() < 4) {
       error = "the state could not be taken";
       return false;
     }
     state.resize(state.size() - 4);
     texts->passphrase.clear();
-    const std::optional<std::vector<uint8_t>> chunk = withSrtTexts(state, *texts);
+    std::optional<std::vector<uint8_t>> chunk = withSrtTexts(state, *texts);
+    if (chunk) chunk = withCurrentPreset(*chunk, name);
     if (!chunk) {
       error = "the state could not be taken";
       return false;
