@@ -175,17 +175,22 @@ class Relaycaster : public framework::IPlugAPIBase, private PresetStateAccess {
   mutable std::mutex srtTextsMutex;
   SrtTexts mSrtTexts;  // guarded by srtTextsMutex
 
-  // Written by state loads on host threads and by the editor; exchanges so
-  // that a change raises the rebuild flag exactly once.
+  // Shared between the user-interface thread and state calls on host
+  // threads. Each is a value of its own with nothing published through it,
+  // so every access is relaxed.
+  // The accent is written by exchange (state loads, the editor) so that a
+  // change raises the rebuild flag exactly once; the idle tick reads it.
   std::atomic<int> mAccentColourIndex{5};
+  // Raised by state loads, the editor's changes and the idle tick; the idle
+  // tick takes it by exchange.
   std::atomic<bool> mEditorRebuildPending{false};
-  std::atomic<bool> mForPresetFile{false};
-  std::atomic<int> mLoadedEditorWidth{0};
+  std::atomic<bool> mForPresetFile{false};  // the preset code raises it around its own save or load
+  std::atomic<int> mLoadedEditorWidth{0};   // state loads write; the preset loader reads
   std::atomic<int> mLoadedEditorHeight{0};
-  std::atomic<float> mScreenScale{1.0f};  // idle tick and window hooks write; state save reads
+  std::atomic<float> mScreenScale{1.0f};  // idle tick and window hooks write; state save and load read
 
-  // User-interface thread only.
-  std::atomic<int> mBuiltSrtMode{-1};   // also read by state loads (ParamChangedUi)
+  // Written on the user-interface thread only.
+  std::atomic<int> mBuiltSrtMode{-1};   // the layout writes; also read by state loads (ParamChangedUi)
   std::atomic<int> mBuiltSrtCodec{-1};
   int mLastTrackColour = -1;
   std::string mLastTitle;

@@ -95,7 +95,9 @@ class IPlugAPIBase : public IPluginBase, public IPlugProcessor {
   virtual std::string StatusReport() const { return {}; }
 
  private:
-  IHostNotifier* mHost = nullptr;
+  IHostNotifier* mHost = nullptr;  // set when the binding takes the plug-in, cleared when it lets go
+  // Attached and detached on the user-interface thread, where the core also
+  // uses it (VST 3 hosts save and load state on that thread too).
   IEditor* mEditor = nullptr;
   std::atomic<int> mWindowWidth{0};   // state loads (host thread) and the editor write it
   std::atomic<int> mWindowHeight{0};

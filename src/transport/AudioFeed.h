@@ -111,20 +111,27 @@ class AudioFeed {
  private:
   void raisePeak(int channel, float localPeak);
 
-  std::unique_ptr<AudioRing> mRing;                  // idle thread creates; freed with the feed
-  std::atomic<AudioRing*> mAudioRing{nullptr};       // idle thread publishes (release) before enabling
-  std::atomic<bool> mEnabled{false};                 // idle thread writes; audio thread reads per push
+  // Idle thread creates it at the first start, before any worker thread
+  // exists; freed with the feed.
+  std::unique_ptr<AudioRing> mRing;
+  // Idle thread publishes it (release) once the ring is built; the audio
+  // thread loads it (acquire) so that it sees a fully zeroed ring.
+  std::atomic<AudioRing*> mAudioRing{nullptr};
+  // Idle thread writes (release); the audio thread reads it (acquire) at the
+  // start of every push. A push already past that check finishes normally.
+  std::atomic<bool> mEnabled{false};
 
   float mLastGain = 0.0f;    // audio thread only
   bool mGainPrimed = false;  // audio thread only
 
-  std::atomic<int> mChannels{2};
+  // Single words with no data hanging off them, hence relaxed:
+  std::atomic<int> mChannels{2};              // audio thread writes; worker, editor and display texts read
   std::array<std::atomic<float>, 2> mPeak{};  // audio thread raises (CAS); editor exchanges with 0
-
-  std::atomic<double> mSampleRate{48000.0};
-  std::atomic<double> mBufferSeconds{0.04};
-
-  std::atomic<int> mDropoutCount{0};
+  std::atomic<double> mSampleRate{48000.0};   // idle thread writes; worker reads
+  std::atomic<double> mBufferSeconds{0.04};   // idle thread writes; worker reads
+  std::atomic<int> mDropoutCount{0};          // worker publishes; editor reads and zeroes
+  // Editor raises it (release, after zeroing the shown count); the worker
+  // takes it by exchange, so each request is seen exactly once.
   std::atomic<bool> mDropoutResetRequest{false};
 
   static_assert(std::atomic<float>::is_always_lock_free);
