@@ -101,23 +101,22 @@ std::string Relaycaster::GetSrtText(int field) const {
   }
 }
 
+// Each change is made in place under one hold of the lock, so that a state
+// load on a host thread in between cannot be undone by a stale copy.
 void Relaycaster::SetSrtText(int field, const std::string& text) {
-  SrtTexts texts = srtTexts();
   if (field == kSrtStreamIdField || field == kSrtPassphraseField) {
-    (field == kSrtStreamIdField ? texts.streamId : texts.passphrase) = text;
     std::lock_guard lock(srtTextsMutex);
-    mSrtTexts = std::move(texts);
+    (field == kSrtStreamIdField ? mSrtTexts.streamId : mSrtTexts.passphrase) = text;
     return;
   }
   if (field != kSrtHostField) return;
 
   SrtAddress address = ParseSrtAddress(text);
-  texts.host = std::move(address.host);
-  if (address.streamId) texts.streamId = std::move(*address.streamId);
-  if (address.passphrase) texts.passphrase = std::move(*address.passphrase);
   {
     std::lock_guard lock(srtTextsMutex);
-    mSrtTexts = std::move(texts);
+    mSrtTexts.host = std::move(address.host);
+    if (address.streamId) mSrtTexts.streamId = std::move(*address.streamId);
+    if (address.passphrase) mSrtTexts.passphrase = std::move(*address.passphrase);
   }
   if (address.port) SetParamFromEditor(kSrtPort, *address.port);
   if (address.latencyMs) SetParamFromEditor(kSrtLatency, std::clamp(*address.latencyMs, 20, 8000));
