@@ -33,7 +33,7 @@ void FeedReader::setup(AudioFeed& feed, double hostRate, int channels, double bu
   mRate = std::isfinite(hostRate) ? std::max(1000.0, hostRate) : 1000.0;
   mChannels = std::clamp(channels, 1, 2);
   mBlockFrames = static_cast<int>(std::clamp<long long>(std::llround(mRate / 100.0), 1, kBlockStride));
-  mBufferSeconds = bufferSeconds;
+  mBufferSeconds = withinRing(bufferSeconds);
   mClockStarted = false;
   mFramesOwed = 0.0;
   mWaiting = true;
@@ -50,6 +50,7 @@ void FeedReader::setup(AudioFeed& feed, double hostRate, int channels, double bu
 }
 
 void FeedReader::setBuffer(double bufferSeconds) {
+  bufferSeconds = withinRing(bufferSeconds);
   if (bufferSeconds == mBufferSeconds) return;
   const double previous = mBufferSeconds;
   mBufferSeconds = bufferSeconds;
@@ -173,6 +174,11 @@ void FeedReader::resetWindow() {
   mWindowSlot = 0;
   mWindowMin = -1.0;
   mWindowSeconds = 0.0;
+}
+
+// A target the ring cannot hold would keep the reader refilling for ever.
+double FeedReader::withinRing(double bufferSeconds) const {
+  return std::min(bufferSeconds, static_cast<double>(kMaxTargetFrames) / mRate);
 }
 
 uint64_t FeedReader::targetFrames() const {

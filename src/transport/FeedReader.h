@@ -43,13 +43,19 @@ class FeedReader {
  public:
   static constexpr int kBlockStride = 1920;  // 10 ms at 192 kHz
   static constexpr double kMaxRateCorrection = 0.001;
+  /// The most audio the reader keeps in hand: three quarters of the ring,
+  /// leaving the writer a quarter (170 ms even at 384 kHz) to run ahead
+  /// before it laps the reader. Every buffer setting fits up to 196 kHz;
+  /// above that the longest are shortened to this.
+  static constexpr uint64_t kMaxTargetFrames = AudioRing::capacity / 4 * 3;
 
   /// (Re)starts reading `feed` at `hostRate` (at least 1000 Hz) with
   /// `channels` (clamped to 1..2). Everything already buffered is dropped and
   /// the reader waits until the target plus one block is buffered.
   void setup(AudioFeed& feed, double hostRate, int channels, double bufferSeconds);
-  /// A new target fill. Moves of more than 20 ms refill (larger) or drop the
-  /// oldest audio (smaller); smaller moves only change the correction target.
+  /// A new target fill (at most kMaxTargetFrames' worth). Moves of more than
+  /// 20 ms refill (larger) or drop the oldest audio (smaller); smaller moves
+  /// only change the correction target.
   void setBuffer(double bufferSeconds);
   void clearDropouts() { mDropouts = 0; }
 
@@ -63,6 +69,7 @@ class FeedReader {
   int blockFrames() const { return mBlockFrames; }
   int channels() const { return mChannels; }
   double rate() const { return mRate; }
+  /// The target in force: the one asked for, shortened to what the ring holds.
   double bufferSeconds() const { return mBufferSeconds; }
   double rateCorrection() const { return mRateCorrection; }
   bool waiting() const { return mWaiting; }
@@ -73,6 +80,7 @@ class FeedReader {
   void deliverSilence(BlockSink sink);
   void trackFill(uint64_t available);
   bool copyBlock();
+  double withinRing(double bufferSeconds) const;
   uint64_t targetFrames() const;
 
   AudioRing* mRing = nullptr;

@@ -210,6 +210,26 @@ TEST_F(FeedReaderTest, RunningHostIsDeliveredWithoutGapsOrRepeats) {
   EXPECT_LE(std::fabs(reader.rateCorrection()), 0.0002);
 }
 
+// At 384 kHz a second of buffer is more than the ring holds: the reader
+// keeps what the ring can safely hold and still delivers audio. At 192 kHz
+// a second still fits and is kept as asked.
+TEST_F(FeedReaderTest, LongestBufferAtTheHighestRatesStillDeliversAudio) {
+  setup(192000, 1.0);
+  EXPECT_EQ(reader.bufferSeconds(), 1.0);
+
+  setup(384000, 1.0);
+  EXPECT_LT(reader.bufferSeconds() * 384000, static_cast<double>(AudioRing::capacity));
+  run(2.0, 1024);
+  const size_t first = recorder.firstAudio();
+  ASSERT_LT(first, recorder.blocks.size()) << "only silence";
+  EXPECT_EQ(recorder.silentBlocks(), first);
+  EXPECT_TRUE(recorder.audioIsContiguous());
+  EXPECT_EQ(reader.dropouts(), 0);
+
+  reader.setBuffer(0.9);  // still beyond the ring: nothing to change
+  EXPECT_FALSE(reader.waiting());
+}
+
 TEST_F(FeedReaderTest, UnderrunRefillsTheTargetAndCountsAShortStall) {
   setup(48000, 0.04);
   run(1.0, 480);

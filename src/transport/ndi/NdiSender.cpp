@@ -112,13 +112,13 @@ class NdiSender::Worker {
     AudioFeed& feed = mOwner.mFeed;
     const double rate = feed.sampleRate();
     const int channels = feed.channels();
+    const double buffer = feed.bufferSeconds();
     if (rate != mRate || channels != mChannels) {
       mRate = rate;
       mChannels = channels;
-      mReader.setup(feed, mRate, mChannels, feed.bufferSeconds());
-      mBuffer = mReader.bufferSeconds();
+      mBuffer = buffer;
+      mReader.setup(feed, mRate, mChannels, mBuffer);
     }
-    const double buffer = feed.bufferSeconds();
     if (buffer != mBuffer) {
       mBuffer = buffer;
       mReader.setBuffer(buffer);
