@@ -51,7 +51,7 @@ class IPlugProcessor {
  private:
   int mInputsConnected = 0;   // audio thread only
   int mOutputsConnected = 0;  // audio thread only
-  int mLatency = 0;
+  int mLatency = 0;  // set while the plug-in is constructed; read-only afterwards
   std::atomic<double> mSampleRate{48000.0};
   std::atomic<int> mBlockSize{512};
   std::atomic<bool> mOffline{false};

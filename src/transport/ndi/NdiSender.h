@@ -32,9 +32,8 @@ using NdiRuntimeProvider = std::function<const NdiRuntime&()>;
 /// name and sends the feed to it in 10 ms frames.
 ///
 /// Threads: start/stop and status on the idle (user-interface) thread; the
-/// audio thread only touches feed(). (Public interface fixed here so the
-/// idle loop can be written against it; the implementation adds its private
-/// worker state.)
+/// editor reads status too; the audio thread only touches feed(). The source,
+/// the feed reader and the timer live and die on the worker thread.
 class NdiSender {
  public:
   NdiSender();  // uses NdiRuntime::get

@@ -54,7 +54,7 @@ class SrtSender {
   void runWorker();  // worker thread body
 
   AudioFeed mFeed;  // first: the audio thread's hand-over point
-  SrtStatus mStatus;
+  SrtStatus mStatus;      // shared with the worker; see SrtStatus for who writes what
   std::thread mThread;    // idle thread starts and joins it
   int mWorkerStarts = 0;  // idle thread only
 };
