@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <system_error>
 
 #include "files/FileHelpers.h"
 
@@ -121,9 +122,13 @@ std::optional<Preset> FindPresetByName(const fs::path& folder, std::string_view 
 
 bool ReadPreset(const fs::path& path, Preset& preset, std::string& error) {
   const std::string fileName = FileNameUtf8(path);
-  std::ifstream file(path);
+  // Only a regular file (or a link to one) can hold a preset: opening a
+  // pipe would wait for a writer, and a device could be read without end.
+  std::error_code ec;
+  std::ifstream file;
+  if (fs::is_regular_file(path, ec)) file.open(path);
   std::string line;
-  const bool readHeader = file && std::getline(file, line);
+  const bool readHeader = file.is_open() && std::getline(file, line);
   DropTrailingCr(line);
   if (!readHeader || line != kPresetStore.header) {
     error = "not an " + std::string(kPresetStore.productName) + " preset: " + fileName;

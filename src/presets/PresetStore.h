@@ -49,7 +49,8 @@ std::vector<Preset> ReadAllPresets(const std::filesystem::path& folder);
 std::optional<Preset> FindPresetByName(const std::filesystem::path& folder, std::string_view name);
 
 /// Reads one file. On failure returns false with error = "not an
-/// Relaycaster preset: <file name>" (missing, empty, wrong header) or "the
+/// Relaycaster preset: <file name>" (missing, not a regular file, empty,
+/// wrong header) or "the
 /// preset has no readable state: <file name>". A file without a name line
 /// takes its file name's stem as its name.
 bool ReadPreset(const std::filesystem::path& path, Preset& preset, std::string& error);

@@ -1,5 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -173,6 +178,21 @@ TEST(PathForName, UnreadableFilesAndFoldersAreSkippedNotOverwritten) {
   WriteTestFile(folder / "Warm-2.rlcpreset", "Relaycaster preset 1\nname=Warm\nstate=\n");
   EXPECT_EQ(PathForName(folder.path(), "Warm"), folder / "Warm-3.rlcpreset");
   EXPECT_EQ(ReadTestFile(folder / "Warm.rlcpreset"), "my notes");
+}
+
+TEST(PathForName, APipeIsSkippedWithoutWaitingForAWriter) {
+  TempFolder folder;
+  const std::filesystem::path pipe = folder / "Warm.rlcpreset";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  auto found = std::async(std::launch::async, [&] { return PathForName(folder.path(), "Warm"); });
+  if (found.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
+    // A reader that opened the pipe waits for a writer: one that ends at
+    // once lets it return, so the test fails instead of hanging.
+    const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+    ADD_FAILURE() << "looking at the pipe waited for a writer";
+  }
+  EXPECT_EQ(found.get(), folder / "Warm-1.rlcpreset");  // not a preset, so not ours
 }
 
 TEST(PathForName, WhenEveryCandidateIsTakenTheSaveFailsAndOverwritesNothing) {
