@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <dlfcn.h>
 
 #include <memory>
@@ -10,6 +9,7 @@
 #include <thread>
 
 #include "Vst3Bundle.h"
+#include "support/ProcessThreads.h"
 
 namespace hosttest {
 
@@ -53,22 +53,6 @@ class BundleFixture : public ::testing::Test {
   std::unique_ptr<vst3host::Vst3Instance> instance;
 };
 
-/// Threads of this process, as the kernel lists them. A thread started and
-/// joined first brings up any helper thread a sanitizer starts with the
-/// first thread, so that counts taken afterwards compare like with like.
-inline int ThreadCount() {
-  static const bool warmedUp = [] {
-    std::thread([] {}).join();
-    return true;
-  }();
-  (void)warmedUp;
-  int count = 0;
-  if (DIR* tasks = opendir("/proc/self/task")) {
-    while (dirent* entry = readdir(tasks))
-      if (entry->d_name[0] != '.') ++count;
-    closedir(tasks);
-  }
-  return count;
-}
+using testsupport::ThreadCount;
 
 }  // namespace hosttest

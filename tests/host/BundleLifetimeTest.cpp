@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "BundleFixture.h"
+#include "support/WaitFor.h"
 
 namespace hosttest {
 namespace {
@@ -23,16 +24,7 @@ using namespace Steinberg::Vst;
 using namespace std::chrono_literals;
 
 using EntryFunction = bool (*)();
-
-template <class Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
+using testsupport::WaitFor;
 
 /// Polls until the process is back to `threads` threads or the deadline passes.
 bool WaitForThreadCount(int threads, std::chrono::milliseconds limit) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "files/TempFolder.h"
+#include "support/WaitFor.h"
 #include "updates/UpdateWorker.h"
 #include "web/LoopbackHttpServer.h"
 
@@ -38,13 +39,8 @@ class UpdateWorkerTest : public ::testing::Test {
   }
 
   template <typename Condition>
-  static bool eventually(Condition condition, std::chrono::milliseconds limit = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(2ms);
-    }
-    return true;
+  static bool eventually(Condition condition) {
+    return testsupport::WaitFor(condition, 10s);
   }
 
   std::optional<std::string> previousFeedUrl;

@@ -3,8 +3,6 @@
 // and gone once the plug-in is terminated.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <chrono>
 #include <thread>
 
@@ -12,6 +10,8 @@
 #include "TestPlugin.h"
 #include "framework/vst3/HostRunLoopTimer_linux.h"
 #include "framework/vst3/IdleScheduler.h"
+#include "support/ProcessThreads.h"
+#include "support/WaitFor.h"
 
 namespace vst3test {
 namespace {
@@ -20,33 +20,10 @@ using namespace Steinberg;
 using namespace std::chrono_literals;
 using framework::vst3::HostRunLoopTimer;
 using framework::vst3::IdleScheduler;
+using testsupport::ThreadCount;
+using testsupport::WaitFor;
 
-// A thread started and joined first brings up any helper thread a
-// sanitizer starts with the first thread, so counts compare like with like.
-int ThreadCount() {
-  static const bool warmedUp = [] {
-    std::thread([] {}).join();
-    return true;
-  }();
-  (void)warmedUp;
-  int count = 0;
-  if (DIR* tasks = opendir("/proc/self/task")) {
-    while (dirent* entry = readdir(tasks))
-      if (entry->d_name[0] != '.') ++count;
-    closedir(tasks);
-  }
-  return count;
-}
-
-template <class Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds limit = 3s) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+constexpr auto kPatience = 3s;  // far more than any tick or thread start here takes
 
 /// A host run loop driven by the test: its "user-interface thread" is
 /// whichever thread calls Fire().
@@ -91,7 +68,7 @@ TEST(IdleScheduler, TicksEveryPeriodWithoutAHost) {
   scheduler.Start();
   scheduler.Start();  // idempotent
   const auto started = std::chrono::steady_clock::now();
-  ASSERT_TRUE(WaitFor([&] { return ticks.load() >= 10; }));
+  ASSERT_TRUE(WaitFor([&] { return ticks.load() >= 10; }, kPatience));
   // Ten ticks take at least nine periods: the timer does not run fast.
   EXPECT_GE(std::chrono::steady_clock::now() - started, 9 * IdleScheduler::kPeriod);
   scheduler.Stop();
@@ -115,7 +92,7 @@ TEST(IdleScheduler, TheHostsRunLoopTakesOverWhileAnEditorIsAttached) {
     return threads.size();
   };
   scheduler.Start();
-  ASSERT_TRUE(WaitFor([&] { return tickCount() >= 2; }));
+  ASSERT_TRUE(WaitFor([&] { return tickCount() >= 2; }, kPatience));
 
   FakeRunLoop runLoop;
   HostRunLoopTimer timer(scheduler);
@@ -140,7 +117,7 @@ TEST(IdleScheduler, TheHostsRunLoopTakesOverWhileAnEditorIsAttached) {
   EXPECT_EQ(runLoop.timer, nullptr);
   EXPECT_FALSE(scheduler.HostTimerActive());
   const size_t before = tickCount();
-  ASSERT_TRUE(WaitFor([&] { return tickCount() >= before + 2; }));  // the scheduler's thread is back
+  ASSERT_TRUE(WaitFor([&] { return tickCount() >= before + 2; }, kPatience));  // the scheduler's thread is back
   scheduler.Stop();
 }
 
@@ -160,7 +137,7 @@ TEST(BindingIdle, TickRunsFromInitialiseToTerminateAndLeavesNoThread) {
   EXPECT_EQ(bound.plugin->ticks.load(), 0);  // nothing before initialise
   const int threadsBefore = ThreadCount();  // counted once earlier tests' threads are long gone
   ASSERT_EQ(bound.effect->initialize(host.Context()), kResultOk);
-  ASSERT_TRUE(WaitFor([&] { return bound.plugin->ticks.load() >= 3; }));
+  ASSERT_TRUE(WaitFor([&] { return bound.plugin->ticks.load() >= 3; }, kPatience));
   EXPECT_EQ(ThreadCount(), threadsBefore + 1);
   ASSERT_EQ(bound.effect->terminate(), kResultOk);
   // A joined thread can stay listed in /proc for a moment after the join
