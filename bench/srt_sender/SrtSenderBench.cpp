@@ -7,14 +7,11 @@
 // receiving is counted on neither side.
 //
 // usage: bench_srt_sender [--seconds N] [--instances 1,8,32] [--codecs pcm,aac]
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +30,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/LoopbackPorts.h"
+#include "support/WaitFor.h"
 #include "transport/WorkerClock.h"
 #include "transport/srt/SrtSender.h"
 
@@ -90,44 +89,6 @@ std::map<std::string, double> cpuByThreadName() {
     byName[name] += (utime + stime) / tick;
   }
   return byName;
-}
-
-int freeUdpPort() {
-  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    port = ntohs(address.sin_port);
-  close(fd);
-  return port;
-}
-
-bool udpPortBound(int port) {
-  std::ifstream table("/proc/net/udp");
-  std::string line;
-  std::getline(table, line);
-  while (std::getline(table, line)) {
-    std::istringstream fields(line);
-    std::string slot, local;
-    fields >> slot >> local;
-    const size_t colon = local.rfind(':');
-    if (colon != std::string::npos && std::stoi(local.substr(colon + 1), nullptr, 16) == port) return true;
-  }
-  return false;
-}
-
-template <typename Condition>
-bool waitUntil(Condition condition, Clock::duration limit) {
-  const auto deadline = Clock::now() + limit;
-  while (!condition()) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
 }
 
 // A child process, killed and reaped at the latest by the destructor.
@@ -216,9 +177,9 @@ std::string receiverBinary() { return RELAYCASTER_BENCH_RECEIVER; }
 
 Row measureOurs(int codec, int instances, double windowSeconds) {
   Row row{"Relaycaster", codec == kCodecPcm ? "PCM" : "AAC", instances};
-  const int port = freeUdpPort();
+  const int port = testsupport::freeUdpPort();
   Child receiver({receiverBinary(), std::to_string(port), std::to_string(windowSeconds + 30)});
-  if (!receiver.started() || !waitUntil([&] { return udpPortBound(port); }, 5s)) {
+  if (!receiver.started() || !testsupport::waitForUdpPort(port, 5s)) {
     row.note = "receiver did not start";
     return row;
   }
@@ -237,7 +198,7 @@ Row measureOurs(int codec, int instances, double windowSeconds) {
   {
     Feeder feeder(feeds);
     for (auto& sender : senders) sender->start(settings);
-    const bool connected = waitUntil(
+    const bool connected = testsupport::WaitFor(
         [&] {
           for (auto& sender : senders)
             if (sender->state() != SrtState::Sending) return false;
@@ -275,9 +236,9 @@ Row measureOurs(int codec, int instances, double windowSeconds) {
 
 Row measureFfmpeg(int codec, double windowSeconds, const std::string& wav) {
   Row row{"ffmpeg", codec == kCodecPcm ? "PCM" : "AAC", 1};
-  const int port = freeUdpPort();
+  const int port = testsupport::freeUdpPort();
   Child receiver({receiverBinary(), std::to_string(port), std::to_string(windowSeconds + 30)});
-  if (!receiver.started() || !waitUntil([&] { return udpPortBound(port); }, 5s)) {
+  if (!receiver.started() || !testsupport::waitForUdpPort(port, 5s)) {
     row.note = "receiver did not start";
     return row;
   }

@@ -1,19 +1,15 @@
 // Loading and unloading the built module, its entry points and its
 // threads: nothing may stay behind.
-#include <arpa/inet.h>
 #include <dirent.h>
 #include <dlfcn.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <thread>
 
 #include "BundleFixture.h"
+#include "support/LoopbackPorts.h"
 #include "support/WaitFor.h"
 
 namespace hosttest {
@@ -29,43 +25,6 @@ using testsupport::WaitFor;
 /// Polls until the process is back to `threads` threads or the deadline passes.
 bool WaitForThreadCount(int threads, std::chrono::milliseconds limit) {
   return WaitFor([&] { return ThreadCount() == threads; }, limit);
-}
-
-/// A UDP port on 127.0.0.1 that was free a moment ago.
-int FreeUdpPort() {
-  const int probe = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  int port = -1;
-  if (probe >= 0 && bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    port = ntohs(address.sin_port);
-  if (probe >= 0) close(probe);
-  return port;
-}
-
-/// True once some socket of this machine is bound to the UDP port, within
-/// `limit` (read from the kernel's socket tables).
-bool WaitForUdpPortBound(int port, std::chrono::milliseconds limit) {
-  char hexPort[8];
-  std::snprintf(hexPort, sizeof hexPort, ":%04X", port);
-  return WaitFor(
-      [&] {
-        for (const char* table : {"/proc/net/udp", "/proc/net/udp6"}) {
-          std::ifstream file(table);
-          std::string line;
-          while (std::getline(file, line)) {
-            // "sl local_address rem_address ...": the port ends the local address.
-            const size_t local = line.find(':');
-            const size_t space = local == std::string::npos ? std::string::npos : line.find(' ', local + 2);
-            if (space != std::string::npos && line.compare(space - 5, 5, hexPort) == 0) return true;
-          }
-        }
-        return false;
-      },
-      limit);
 }
 
 TEST(BundleModule, InitDllAndExitDllPairsLeaveTheCounterAtZero) {
@@ -177,14 +136,14 @@ TEST(BundleModule, AnInstanceWhoseIdleTimerRanTheTransportsLeavesNoThreadBehind)
     ASSERT_TRUE(instance) << error;
     IEditController* controller = instance->Controller();
     ASSERT_EQ(instance->SetParamNormalized(1, 0.0), kResultOk);  // NDI off, as in LoadPlayUnload
-    const int port = FreeUdpPort();
+    const int port = testsupport::freeUdpPort();
     ASSERT_GT(port, 0);
     ASSERT_EQ(instance->SetParamNormalized(8, controller->plainParamToNormalized(8, port)), kResultOk);
     ASSERT_EQ(instance->SetParamNormalized(5, 1.0), kResultOk);  // listener
     ASSERT_EQ(instance->SetParamNormalized(4, 1.0), kResultOk);  // SRT on
     // No host calls any timer here: the plug-in's own idle thread starts
     // the SRT worker, which binds the port.
-    ASSERT_TRUE(WaitForUdpPortBound(port, 5s)) << "the SRT listener never started";
+    ASSERT_TRUE(testsupport::waitForUdpPort(port, 5s)) << "the SRT listener never started";
     instance.reset();
   }
   EXPECT_TRUE(WaitFor([&] { return ThreadsOtherThanLibSrts() == before; }, 5s))

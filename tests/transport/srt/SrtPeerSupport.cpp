@@ -1,9 +1,6 @@
 #include "SrtPeerSupport.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,22 +13,6 @@
 
 namespace srtpeer {
 
-int freeUdpPort() {
-  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  if (fd < 0) return 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    socklen_t length = sizeof address;
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) port = ntohs(address.sin_port);
-  }
-  close(fd);
-  return port;
-}
-
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {
@@ -39,29 +20,6 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(2ms);
   }
-}
-
-namespace {
-
-bool udpPortBound(const char* table, int port) {
-  std::ifstream file(table);
-  std::string line;
-  std::getline(file, line);  // header
-  while (std::getline(file, line)) {
-    std::istringstream fields(line);
-    std::string slot, local;
-    fields >> slot >> local;
-    const size_t colon = local.rfind(':');
-    if (colon != std::string::npos && std::stoi(local.substr(colon + 1), nullptr, 16) == port) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-bool waitForUdpPort(int port, std::chrono::milliseconds limit) {
-  return waitUntil([port] { return udpPortBound("/proc/net/udp", port) || udpPortBound("/proc/net/udp6", port); },
-                   limit);
 }
 
 // --- state recorder -------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/LoopbackPorts.h"
 #include "transport/AudioFeed.h"
 #include "transport/srt/SrtSender.h"
 
@@ -19,16 +20,13 @@ namespace srtpeer {
 
 using namespace std::chrono_literals;
 
-/// A UDP port on 127.0.0.1 that was free a moment ago (bound to port 0,
-/// read back, released), so tests can run in parallel.
-int freeUdpPort();
+/// A UDP port on 127.0.0.1 that was free a moment ago, and waiting until
+/// some process has bound one (see support/LoopbackPorts.h).
+using testsupport::freeUdpPort;
+using testsupport::waitForUdpPort;
 
 /// Polls `condition` every 2 ms until it holds or `limit` passes.
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
-
-/// True once some process has a UDP socket bound to `port` (IPv4 or IPv6),
-/// within `limit`: a peer that listens is ready to be called.
-bool waitForUdpPort(int port, std::chrono::milliseconds limit);
 
 /// Records every state a sender passes through, polling every millisecond
 /// on its own thread, with the message at that moment.
