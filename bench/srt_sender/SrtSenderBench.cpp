@@ -58,12 +58,19 @@ double processCpuSeconds() {
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// CPU seconds per thread name in this process, from /proc (clock ticks), so
-// that a row can say where its time went: the SRT workers (unnamed, they
-// carry the program's name), libsrt's send and receive queues and its
-// other threads, and the feeder standing in for the host's audio thread.
-std::map<std::string, double> cpuByThreadName() {
-  std::map<std::string, double> byName;
+// A thread's group and the CPU seconds it has used so far.
+struct ThreadCpu {
+  std::string group;
+  double seconds = 0;
+};
+
+// CPU seconds of every thread in this process by thread id, from /proc
+// (clock ticks), grouped so that a row can say where its time went: the SRT
+// workers (unnamed, they carry the program's name), libsrt's send and
+// receive queues and its other threads, and the feeder standing in for the
+// host's audio thread.
+std::map<std::string, ThreadCpu> cpuByThread() {
+  std::map<std::string, ThreadCpu> byThread;
   const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
   for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
     std::ifstream stat(entry.path() / "stat");
@@ -86,9 +93,9 @@ std::map<std::string, double> cpuByThreadName() {
         break;
       }
     }
-    byName[name] += (utime + stime) / tick;
+    byThread[entry.path().filename().string()] = {name, (utime + stime) / tick};
   }
-  return byName;
+  return byThread;
 }
 
 // A child process, killed and reaped at the latest by the destructor.
@@ -212,16 +219,18 @@ Row measureOurs(int codec, int instances, double windowSeconds) {
       for (auto& sender : senders) sender->feed().resetDropouts();
       const auto wallStart = Clock::now();
       const double cpuStart = processCpuSeconds();
-      const auto threadsStart = cpuByThreadName();
+      const auto threadsStart = cpuByThread();
       std::this_thread::sleep_for(std::chrono::duration<double>(windowSeconds));
       const double cpu = processCpuSeconds() - cpuStart;
-      const auto threadsEnd = cpuByThreadName();
+      const auto threadsEnd = cpuByThread();
       const double wall = seconds(Clock::now() - wallStart);
       row.cpuPercent = 100.0 * cpu / wall;
-      for (const auto& [name, end] : threadsEnd) {
-        const auto began = threadsStart.find(name);
-        const double used = end - (began == threadsStart.end() ? 0.0 : began->second);
-        row.breakdown[name] = 100.0 * used / wall / instances;
+      // Per thread, so that threads of an earlier row that end inside the
+      // window (libsrt closes sockets late) take nothing off a group.
+      for (const auto& [id, end] : threadsEnd) {
+        const auto began = threadsStart.find(id);
+        const double used = end.seconds - (began == threadsStart.end() ? 0.0 : began->second.seconds);
+        row.breakdown[end.group] += 100.0 * used / wall / instances;
       }
       row.dropouts = 0;
       for (auto& sender : senders) row.dropouts += sender->feed().dropoutCount();
