@@ -125,7 +125,7 @@ void PresetCommands::savePreset(const std::string& untrimmedName, bool confirmRe
   Bookkeeping before;
   {
     std::lock_guard lock(mMutex);
-    before = Bookkeeping{mCurrentName, mModified, mRestoredModified, mBaseline};
+    before = Bookkeeping{mCurrentName, mModified, mRestoredModified, mBaseline, false};
     mCurrentName = name;
     mRestoredModified = false;
     restartTrackingLocked();
@@ -284,7 +284,8 @@ void PresetCommands::restartTrackingLocked() {
 
 PresetCommands::Bookkeeping PresetCommands::takeBookkeeping() const {
   std::lock_guard lock(mMutex);
-  return Bookkeeping{mCurrentName, mModified, mRestoredModified, mBaseline};
+  return Bookkeeping{mCurrentName, mModified, mRestoredModified, mBaseline,
+                     mRecaptureRequested.load(std::memory_order_relaxed)};  // the editor thread, as the tick that clears it
 }
 
 void PresetCommands::putBookkeeping(Bookkeeping bookkeeping) {
@@ -293,6 +294,9 @@ void PresetCommands::putBookkeeping(Bookkeeping bookkeeping) {
   mModified = bookkeeping.modified;
   mRestoredModified = bookkeeping.restoredModified;
   mBaseline = std::move(bookkeeping.baseline);
+  // A rejected state may already have asked for a recapture, which would
+  // turn the restored values into the baseline and drop the modified mark.
+  mRecaptureRequested.store(bookkeeping.recaptureRequested, std::memory_order_release);
 }
 
 std::vector<double> PresetCommands::parameterValues() const {

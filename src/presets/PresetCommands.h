@@ -105,6 +105,7 @@ class PresetCommands {
     bool modified = false;
     bool restoredModified = false;
     std::vector<double> baseline;
+    bool recaptureRequested = false;
   };
 
   void savePreset(const std::string& name, bool confirmReplace);

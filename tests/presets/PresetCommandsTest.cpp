@@ -109,10 +109,12 @@ class TestPlugin : public framework::IPlugAPIBase, public PresetStateAccess {
       if (pos < 0) return -1;  // values read so far stay applied, like the real chunk
       GetParam(i)->Set(value);
     }
+    // Like the real chunk: the preset name is restored once every value was
+    // read, before the trailing texts, which may still be cut.
+    commands.restoreFromState(name, modified != 0);
     pos = chunk.GetString(storedPassphrase, pos);
     if (pos < 0) return -1;
     if (!forPresetFile) passphrase = storedPassphrase;
-    commands.restoreFromState(name, modified != 0);
     return pos;
   }
 
@@ -300,6 +302,29 @@ TEST_F(PresetCommandsTest, FailedLoadsReportAndChangeNothing) {
   EXPECT_EQ(value(kGain), 0.0);  // the cut state had set -9 before failing
   EXPECT_EQ(commands().currentName(), "Warm");
   EXPECT_EQ(plugin.presetFileFlags.back(), false);
+}
+
+TEST_F(PresetCommandsTest, AFailedLoadKeepsTheModifiedMark) {
+  set(kGain, -3.0);
+  saveAs("Warm");
+  set(kGain, -9.0);
+  idleTick();
+  ASSERT_TRUE(commands().modifiedMark());
+  // Cut inside the trailing text: the name was already restored when it failed.
+  ByteChunk cut;
+  plugin.SaveStateChunk(cut);
+  std::vector<uint8_t> bytes = cut.Bytes();
+  bytes.resize(bytes.size() - 3);
+  WriteTestFile(folder / "Presets" / "Cut.rlcpreset",
+                "Relaycaster preset 1\nname=Cut\nstate=" + Base64Encode(bytes) + "\n");
+  commands().loadByName("Cut");
+  idleTick();
+  idleTick();
+
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{"Could not load the preset: its state is damaged."});
+  EXPECT_EQ(commands().currentName(), "Warm");
+  EXPECT_TRUE(commands().modifiedMark());
+  EXPECT_EQ(value(kGain), -9.0);
 }
 
 TEST_F(PresetCommandsTest, SaveAsOverAnotherPresetAsksFromTheIdleTick) {
