@@ -69,8 +69,11 @@ void PresetCommands::loadByName(const std::string& name) {
   });
 }
 
-void PresetCommands::RequestPresetSave(const std::string& name) {
+void PresetCommands::RequestPresetSave(const std::string& untrimmedName) {
   guarded(kSaveCaption, kSaveOpening, [&] {
+    // The save trims the name, so the question is about the trimmed one:
+    // " Warm" replaces the preset Warm and must ask like "Warm".
+    const std::string name = TrimSpacesAndTabs(untrimmedName);
     if (name != currentName()) {
       // Replacing another preset's file asks first, from the idle tick.
       const std::optional<std::filesystem::path> path = PathForName(mPresetsFolder(), name);

@@ -357,6 +357,29 @@ TEST_F(PresetCommandsTest, SaveAsOverAnotherPresetAsksFromTheIdleTick) {
   EXPECT_EQ(FolderNames(folder / "Presets"), (std::vector<std::string>{"Other.rlcpreset", "Warm.rlcpreset"}));
 }
 
+TEST_F(PresetCommandsTest, SaveAsWithSpacesAroundAnotherPresetsNameStillAsks) {
+  set(kGain, -1.0);
+  saveAs("Other");
+  set(kGain, -2.0);
+  saveAs("Warm");
+  const auto otherFile = folder / "Presets" / "Other.rlcpreset";
+  const auto before = ReadTestFile(otherFile);
+
+  editor.answer = framework::kIDNO;
+  commands().RequestPresetSave(" Other\t");
+  idleTick();
+  ASSERT_EQ(editor.boxes.size(), 1u);
+  EXPECT_EQ(editor.boxes[0].text, "A preset named \"Other\" already exists. Replace it?");
+  EXPECT_EQ(ReadTestFile(otherFile), before);
+  EXPECT_EQ(commands().currentName(), "Warm");
+
+  // Its own name with spaces around is still "Save": no question.
+  commands().RequestPresetSave("Warm ");
+  idleTick();
+  EXPECT_EQ(editor.boxes.size(), 1u);
+  EXPECT_EQ(FolderNames(folder / "Presets"), (std::vector<std::string>{"Other.rlcpreset", "Warm.rlcpreset"}));
+}
+
 TEST_F(PresetCommandsTest, WithoutAnEditorNothingIsReplacedAndNothingIsShown) {
   saveAs("Other");
   saveAs("Warm");
