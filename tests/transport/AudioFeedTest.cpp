@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <random>
 #include <thread>
 #include <vector>
@@ -123,21 +124,31 @@ struct NumberedFrames {
 };
 
 // A writer pushes numbered frames in blocks of random size while a reader
-// drains with pauses long enough to be lapped. Every block the reader hands
-// out must be intact and in order; laps must show up as drop-outs.
+// drains, now and then pausing until it has been lapped. Every block the
+// reader hands out must be intact and in order; laps must show up as
+// drop-outs. Outside the pauses the writer stays at most a quarter of the
+// ring ahead of what was delivered, as a host does, so the outcome does not
+// depend on how the two threads happen to be scheduled.
 TEST(AudioFeedStress, ReaderSeesIntactOrderedFramesAndDetectsLaps) {
   AudioFeed feed;
   feed.enable();
   FeedReader reader;
   reader.setup(feed, 48000.0, 2, 0.04);
 
+  constexpr uint64_t kLead = AudioRing::capacity / 4;
   std::atomic<bool> stop{false};
+  std::atomic<bool> lapping{false};      // reader paused: the writer may run ahead
+  std::atomic<uint64_t> consumed{0};     // frames the reader has handed out, by number
   std::thread writer([&] {
     std::mt19937 random(1234);
     std::uniform_int_distribution<int> sizes(1, 4096);
     std::vector<double> left(4096), right(4096);
     uint64_t next = 0;
     while (!stop.load(std::memory_order_relaxed)) {
+      if (!lapping.load(std::memory_order_acquire) && next > consumed.load(std::memory_order_acquire) + kLead) {
+        std::this_thread::yield();
+        continue;
+      }
       const int frames = sizes(random);
       for (int i = 0; i < frames; ++i) {
         left[static_cast<size_t>(i)] = NumberedFrames::left(next + static_cast<uint64_t>(i));
@@ -146,7 +157,6 @@ TEST(AudioFeedStress, ReaderSeesIntactOrderedFramesAndDetectsLaps) {
       const double* inputs[] = {left.data(), right.data()};
       feed.push(inputs, 2, frames, 1.0f);
       next += static_cast<uint64_t>(frames);
-      if (next % 7 == 0) std::this_thread::yield();
     }
   });
 
@@ -167,14 +177,25 @@ TEST(AudioFeedStress, ReaderSeesIntactOrderedFramesAndDetectsLaps) {
     dropoutsSeen = reader.dropouts();
     lastFrame = first + static_cast<uint64_t>(frames) - 1;
     haveLast = true;
+    consumed.store(lastFrame + 1, std::memory_order_release);
     ++delivered;
+  };
+  // Lets the writer run until it has overwritten frames the reader has not
+  // read yet (or the deadline passes).
+  auto getLapped = [&](std::chrono::steady_clock::time_point deadline) {
+    const uint64_t from = feed.ring()->written.load(std::memory_order_acquire);
+    lapping.store(true, std::memory_order_release);
+    while (feed.ring()->written.load(std::memory_order_acquire) < from + AudioRing::capacity + 4096 &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    lapping.store(false, std::memory_order_release);
   };
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
   int round = 0;
   while (std::chrono::steady_clock::now() < deadline) {
     reader.pull(check);
-    if (++round % 200 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));  // get lapped
+    if (++round % 2000 == 0) getLapped(deadline);
   }
   stop = true;
   writer.join();
