@@ -244,16 +244,17 @@ void PresetCommands::runPendingSave() {
 }
 
 void PresetCommands::checkModified() {
-  if (mRecaptureRequested.exchange(false, std::memory_order_acquire)) {
-    std::vector<double> values = parameterValues();
-    std::lock_guard lock(mMutex);
-    mBaseline = std::move(values);
-    mModified = mRestoredModified;
-    mRestoredModified = false;
-    return;
-  }
   {
     std::lock_guard lock(mMutex);
+    // Taken under the mutex: a restore on a host thread between taking the
+    // request and capturing would otherwise leave its own request behind,
+    // and the next capture would clear the mark it just brought.
+    if (mRecaptureRequested.exchange(false, std::memory_order_acquire)) {
+      mBaseline = parameterValues();
+      mModified = mRestoredModified;
+      mRestoredModified = false;
+      return;
+    }
     const size_t count = static_cast<size_t>(mPlugin.NParams());
     if (mModified || mCurrentName.empty() || mBaseline.empty() || mBaseline.size() != count) return;
     const auto moved = [&](size_t i) {

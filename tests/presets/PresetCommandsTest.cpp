@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -510,6 +511,36 @@ TEST(PresetCommandsThreads, StateCallsFromAHostThreadWhileTheIdleTickRuns) {
   const std::string name = plugin.commands.currentName();
   EXPECT_TRUE(name == "Warm" || name == "Cold");
   EXPECT_GT(ticks, 0);
+}
+
+TEST(PresetCommandsThreads, ARestoreDuringTheBaselineCaptureKeepsItsModifiedMark) {
+  TempFolder folder;
+  TestPlugin plugin(folder / "Presets");
+  plugin.commands.restoreFromState("Warm", true);
+  std::atomic<bool> done{false};
+  std::thread hostThread([&] {
+    // Restores in quick pairs with a pause after each, so that ticks run
+    // both while a restore lands and after it.
+    for (int i = 0; i < 5000; ++i) {
+      plugin.commands.restoreFromState("Warm", true);
+      plugin.commands.restoreFromState("Warm", true);
+      const auto pauseEnd = std::chrono::steady_clock::now() + std::chrono::microseconds(20);
+      while (std::chrono::steady_clock::now() < pauseEnd) {
+      }
+    }
+    done.store(true, std::memory_order_release);
+  });
+  // Every restore carries the mark, so no tick may ever clear it.
+  int cleared = 0;
+  do {
+    plugin.commands.checkModified();
+    if (!plugin.commands.modifiedMark()) ++cleared;
+  } while (!done.load(std::memory_order_acquire));
+  hostThread.join();
+  plugin.commands.checkModified();
+  plugin.commands.checkModified();
+  EXPECT_EQ(cleared, 0);
+  EXPECT_TRUE(plugin.commands.modifiedMark());
 }
 
 }  // namespace
