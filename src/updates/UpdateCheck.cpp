@@ -93,6 +93,7 @@ void UpdateCheck::Run() {
 }
 
 void UpdateCheck::Refresh() {
+  std::lock_guard refreshing(mRefreshMutex);
   const bool enabled = !markerPresent();
   std::optional<AvailableUpdate> update;
   if (enabled) update = EvaluateFeed(readCache().feed, mProductKey, mOwnVersion);

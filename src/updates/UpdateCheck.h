@@ -50,7 +50,8 @@ int64_t SystemSecondsSinceEpoch();
 /// Threads: Run on the update worker; Refresh on the worker or the editor's
 /// thread; SetEnabled on the editor's thread; the accessors on any thread.
 /// mMutex guards enabled, the available update and the generation; files,
-/// parsing and the network are used outside it. Instances coordinate only
+/// parsing and the network are used outside it. mRefreshMutex serialises
+/// Refresh calls. Instances coordinate only
 /// through the cache file, which is always replaced whole.
 class UpdateCheck {
  public:
@@ -96,6 +97,10 @@ class UpdateCheck {
   const SecondsClock mClock;
   std::string mFeedUrl;  // set in the constructor, read-only afterwards
 
+  // Held through a whole Refresh, so that refreshes on the worker and the
+  // editor's thread apply their answers in the order they read the files:
+  // an answer read before a switch can never replace one read after it.
+  std::mutex mRefreshMutex;
   mutable std::mutex mMutex;
   bool mEnabled = true;                      // guarded by mMutex
   std::optional<AvailableUpdate> mUpdate;    // guarded by mMutex

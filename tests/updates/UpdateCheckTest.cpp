@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "files/TempFolder.h"
 #include "updates/UpdateCheck.h"
@@ -197,6 +198,26 @@ TEST_F(UpdateCheckTest, SwitchingOffWritesTheMarkerAndOnRemovesItWithoutFetching
   EXPECT_EQ(check->generation(), generation + 2);
   check->Refresh();
   EXPECT_EQ(check->generation(), generation + 2);  // nothing changed
+  EXPECT_EQ(server.connections(), 0);
+}
+
+TEST_F(UpdateCheckTest, ASwitchWhileTheWorkerRefreshesIsNotUndoneByIt) {
+  writeCache(kNow, Feed("0.5.0"));
+  auto check = makeCheck();
+  int stale = 0;
+  for (int round = 0; round < 200; ++round) {
+    const bool enabled = round % 2 != 0;  // off, on, off, ...
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+      while (!stop.load(std::memory_order_acquire)) check->Refresh();
+    });
+    check->SetEnabled(enabled);
+    stop.store(true, std::memory_order_release);
+    worker.join();
+    // Everything has settled: the answer must match the marker as it is now.
+    if (check->IsEnabled() != enabled || check->availableUpdate().has_value() != enabled) ++stale;
+  }
+  EXPECT_EQ(stale, 0);
   EXPECT_EQ(server.connections(), 0);
 }
 
