@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "core/Parameters.h"
@@ -114,8 +115,14 @@ class Relaycaster : public framework::IPlugAPIBase, private PresetStateAccess {
   int LoadStateChunk(const framework::ByteChunk& chunk, int start) override;
   bool SerializeState(framework::ByteChunk& chunk) const override;
   int UnserializeState(const framework::ByteChunk& chunk, int startPos) override;
-  bool forPresetFile() const { return mForPresetFile.load(std::memory_order_relaxed); }
-  void SetForPresetFile(bool forPresetFile) override { mForPresetFile.store(forPresetFile, std::memory_order_relaxed); }
+  /// Raised only for the thread that raised it: a host saving or restoring
+  /// its project on another thread meanwhile still gets the passphrase.
+  bool forPresetFile() const {
+    return mPresetFileThread.load(std::memory_order_relaxed) == std::this_thread::get_id();
+  }
+  void SetForPresetFile(bool forPresetFile) override {
+    mPresetFileThread.store(forPresetFile ? std::this_thread::get_id() : std::thread::id(), std::memory_order_relaxed);
+  }
   int LoadedEditorWidth() const override { return mLoadedEditorWidth.load(std::memory_order_relaxed); }
   int LoadedEditorHeight() const { return mLoadedEditorHeight.load(std::memory_order_relaxed); }
 
@@ -184,7 +191,9 @@ class Relaycaster : public framework::IPlugAPIBase, private PresetStateAccess {
   // Raised by state loads, the editor's changes and the idle tick; the idle
   // tick takes it by exchange.
   std::atomic<bool> mEditorRebuildPending{false};
-  std::atomic<bool> mForPresetFile{false};  // the preset code raises it around its own save or load
+  // The thread on which the preset code is taking or applying a preset's
+  // state, or no thread; relaxed, as only that thread's own store matters to it.
+  std::atomic<std::thread::id> mPresetFileThread{};
   std::atomic<int> mLoadedEditorWidth{0};   // state loads write; the preset loader reads
   std::atomic<int> mLoadedEditorHeight{0};
   std::atomic<float> mScreenScale{1.0f};  // idle tick and window hooks write; state save and load read
