@@ -122,11 +122,15 @@ std::optional<Preset> FindPresetByName(const fs::path& folder, std::string_view 
 
 bool ReadPreset(const fs::path& path, Preset& preset, std::string& error) {
   const std::string fileName = FileNameUtf8(path);
-  // Only a regular file (or a link to one) can hold a preset: opening a
-  // pipe would wait for a writer, and a device could be read without end.
+  // Only a regular file (or a link to one) of a preset's size can hold a
+  // preset: opening a pipe would wait for a writer, a device could be read
+  // without end, and a huge file would be held in memory at every listing.
   std::error_code ec;
   std::ifstream file;
-  if (fs::is_regular_file(path, ec)) file.open(path);
+  if (fs::is_regular_file(path, ec)) {
+    const uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size <= kPresetStore.maxFileBytes) file.open(path);
+  }
   std::string line;
   const bool readHeader = file.is_open() && std::getline(file, line);
   DropTrailingCr(line);

@@ -31,6 +31,7 @@ struct PresetStore {
   std::string_view fallbackFileName = "Preset";
   size_t maxStemBytes = 80;
   int maxNumberedCandidate = 999;
+  size_t maxFileBytes = 1 << 20;  // real presets are a few hundred bytes
 };
 inline constexpr PresetStore kPresetStore{};
 
@@ -50,7 +51,7 @@ std::optional<Preset> FindPresetByName(const std::filesystem::path& folder, std:
 
 /// Reads one file. On failure returns false with error = "not an
 /// Relaycaster preset: <file name>" (missing, not a regular file, empty,
-/// wrong header) or "the
+/// over maxFileBytes, wrong header) or "the
 /// preset has no readable state: <file name>". A file without a name line
 /// takes its file name's stem as its name.
 bool ReadPreset(const std::filesystem::path& path, Preset& preset, std::string& error);

@@ -84,6 +84,21 @@ TEST(PresetFile, OnlyTheExactHeaderMakesAPreset) {
   EXPECT_EQ(Read(folder / "Folder.rlcpreset").error, "not an Relaycaster preset: Folder.rlcpreset");
 }
 
+TEST(PresetFile, AFileOverOneMebibyteIsNotReadAtAll) {
+  // A real preset is a few hundred bytes; a huge file that only carries the
+  // extension (or one long line) must not be pulled into memory at every
+  // listing.
+  TempFolder folder;
+  const std::string preset = "Relaycaster preset 1\nstate=AQID\n";
+  const auto padded = [&](size_t size) { return preset + "x" + std::string(size - preset.size() - 2, '=') + "\n"; };
+  WriteTestFile(folder / "Largest.rlcpreset", padded(kPresetStore.maxFileBytes));
+  EXPECT_TRUE(Read(folder / "Largest.rlcpreset").ok);
+  WriteTestFile(folder / "Big.rlcpreset", padded(kPresetStore.maxFileBytes + 1));
+  EXPECT_EQ(Read(folder / "Big.rlcpreset").error, "not an Relaycaster preset: Big.rlcpreset");
+  WriteTestFile(folder / "Line.rlcpreset", std::string(kPresetStore.maxFileBytes + 1, 'R'));
+  EXPECT_EQ(Read(folder / "Line.rlcpreset").error, "not an Relaycaster preset: Line.rlcpreset");
+}
+
 TEST(PresetFile, TheLastStateLineDecides) {
   TempFolder folder;
   const auto readWithStates = [&](const std::vector<std::string>& states) {
