@@ -7,9 +7,9 @@
 
 namespace testsupport {
 
-/// A UDP port on 127.0.0.1 that was free a moment ago (bound to port 0,
-/// read back, released), so that programs can run in parallel; 0 when no
-/// socket could be had.
+/// A UDP port on 127.0.0.1 that was free a moment ago, picked at random
+/// below the kernel's ephemeral range so that programs can run in parallel
+/// and no outgoing socket takes it over; 0 when no socket could be had.
 int freeUdpPort();
 
 /// True when some process has a UDP socket bound to `port`, IPv4 or IPv6

@@ -111,7 +111,8 @@ TEST(SrtSenderCaller, CallsAgainAfterTheReceiverIsKilledAndResumesWhenItReturns)
   const std::string wav = srtpeer::tempPath("resumed", "wav");
   Subprocess second(srtpeer::ffmpegListenerToWav(port, 2.0, wav), 30s);
   ASSERT_TRUE(srtpeer::waitForUdpPort(port, 10s)) << second.stderrText();
-  ASSERT_TRUE(waitUntil([&] { return stateIs(source.sender, SrtState::Sending); }, 10s)) << source.sender.message();
+  ASSERT_TRUE(waitUntil([&] { return stateIs(source.sender, SrtState::Sending); }, 10s))
+      << source.sender.message() << "\n" << second.stderrText();
   const testsupport::ProcessResult result = second.wait();
   ASSERT_TRUE(result.succeeded()) << result.describe();
   const auto audio = srtpeer::readWav(wav);
