@@ -154,6 +154,15 @@ class PresetCommandsTest : public ::testing::Test {
     commands().RequestPresetSave(name);
     idleTick();
   }
+  /// Saves two presets with different settings, "Other" then "Warm" (the
+  /// current one); returns Other's file.
+  std::filesystem::path saveOtherThenWarm() {
+    set(kGain, -1.0);
+    saveAs("Other");
+    set(kGain, -2.0);
+    saveAs("Warm");
+    return folder / "Presets" / "Other.rlcpreset";
+  }
   void idleTick() {
     commands().runPendingSave();
     commands().checkModified();
@@ -329,11 +338,7 @@ TEST_F(PresetCommandsTest, AFailedLoadKeepsTheModifiedMark) {
 }
 
 TEST_F(PresetCommandsTest, SaveAsOverAnotherPresetAsksFromTheIdleTick) {
-  set(kGain, -1.0);
-  saveAs("Other");
-  set(kGain, -2.0);
-  saveAs("Warm");
-  const auto otherFile = folder / "Presets" / "Other.rlcpreset";
+  const auto otherFile = saveOtherThenWarm();
   const auto before = ReadTestFile(otherFile);
 
   editor.answer = framework::kIDNO;
@@ -359,11 +364,7 @@ TEST_F(PresetCommandsTest, SaveAsOverAnotherPresetAsksFromTheIdleTick) {
 }
 
 TEST_F(PresetCommandsTest, SaveAsWithSpacesAroundAnotherPresetsNameStillAsks) {
-  set(kGain, -1.0);
-  saveAs("Other");
-  set(kGain, -2.0);
-  saveAs("Warm");
-  const auto otherFile = folder / "Presets" / "Other.rlcpreset";
+  const auto otherFile = saveOtherThenWarm();
   const auto before = ReadTestFile(otherFile);
 
   editor.answer = framework::kIDNO;
