@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace framework {
@@ -30,8 +31,11 @@ class IEditor {
   /// The screen scale reported by the editor's graphics context.
   virtual float ScreenScale() const = 0;
   virtual void SetDrawScale(float scale) = 0;
-  /// Shows a modal message box owned by the editor window.
-  virtual int ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxType type) = 0;
+  /// Shows a message box over the editor and returns at once; `answer` is
+  /// called later with kIDOK, kIDYES or kIDNO (closing the editor answers
+  /// kIDNO to a question, kIDOK otherwise). Never a nested modal loop.
+  virtual void ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxType type,
+                              std::function<void(int)> answer) = 0;
 };
 
 }  // namespace framework

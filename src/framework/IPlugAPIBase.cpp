@@ -1,10 +1,40 @@
 #include "framework/IPlugAPIBase.h"
 
+#include "framework/graphics/IGraphics.h"
+
 namespace framework {
 
 IPlugAPIBase::IPlugAPIBase(const PluginConfig& config)
     : IPluginBase(config), mWindowWidth(config.editorWidth), mWindowHeight(config.editorHeight) {
   SetLatency(config.latency);
+}
+
+IPlugAPIBase::~IPlugAPIBase() { CloseEditor(); }
+
+void IPlugAPIBase::SetEditorFunctions(MakeGraphicsFunc make, LayoutFunc layout) {
+  mMakeGraphics = std::move(make);
+  mLayout = std::move(layout);
+}
+
+IGraphics* IPlugAPIBase::OpenEditor() {
+  if (mGraphics || !mMakeGraphics) return nullptr;
+  std::unique_ptr<IGraphics> graphics = mMakeGraphics();
+  if (!graphics) return nullptr;
+  graphics->SetLayoutFunc(mLayout);
+  mGraphics = std::move(graphics);
+  mEditor = mGraphics.get();
+  mGraphics->RunLayout();
+  SendAllParameterValuesToEditor();
+  return mGraphics.get();
+}
+
+void IPlugAPIBase::CloseEditor() {
+  if (!mGraphics) return;
+  // The editor goes first as far as the core can tell, so nothing its
+  // teardown answers (an open message box) opens another window.
+  std::unique_ptr<IGraphics> graphics = std::move(mGraphics);
+  mEditor = nullptr;
+  graphics.reset();
 }
 
 void IPlugAPIBase::SetParameterValueFromHost(int paramIdx, double normalizedValue) {
@@ -52,9 +82,14 @@ void IPlugAPIBase::SetWindowSize(int width, int height) {
   mWindowHeight.store(height, std::memory_order_relaxed);
 }
 
-int IPlugAPIBase::ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxType type) {
-  if (!mEditor) return kNoResult;
-  return mEditor->ShowMessageBox(text, caption, type);
+void IPlugAPIBase::ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxType type,
+                                  std::function<void(int)> answer) {
+  if (!answer) answer = [](int) {};
+  if (!mEditor) {
+    answer(kNoResult);
+    return;
+  }
+  mEditor->ShowMessageBox(text, caption, type, std::move(answer));
 }
 
 }  // namespace framework

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -10,6 +12,8 @@
 #include "framework/IPluginBase.h"
 
 namespace framework {
+
+class IGraphics;
 
 /// The host side of parameter edits: a host binding implements it so that
 /// the host learns about changes made inside the plug-in.
@@ -48,7 +52,7 @@ struct ChannelInfo {
 class IPlugAPIBase : public IPluginBase, public IPlugProcessor {
  public:
   explicit IPlugAPIBase(const PluginConfig& config);
-  ~IPlugAPIBase() override = default;
+  ~IPlugAPIBase() override;
 
   // --- binding side ---------------------------------------------------------
   void SetHostNotifier(IHostNotifier* notifier) { mHost = notifier; }
@@ -76,14 +80,35 @@ class IPlugAPIBase : public IPluginBase, public IPlugProcessor {
   IEditor* GetEditor() const { return mEditor; }
   bool EditorIsOpen() const { return mEditor != nullptr; }
 
+  /// The plug-in's editor factory and layout function, installed by its constructor.
+  using MakeGraphicsFunc = std::function<std::unique_ptr<IGraphics>()>;
+  using LayoutFunc = std::function<void(IGraphics&)>;
+  void SetEditorFunctions(MakeGraphicsFunc make, LayoutFunc layout);
+  bool HasEditor() const { return static_cast<bool>(mMakeGraphics); }
+  /// The host opens the editor: the factory makes the graphics, the layout
+  /// builds it, and it becomes the plug-in's editor. nullptr when the
+  /// plug-in has none or making it failed. One editor at a time.
+  IGraphics* OpenEditor();
+  /// Destroys the open editor (answering an open message box first).
+  void CloseEditor();
+  IGraphics* GetGraphics() const { return mGraphics.get(); }
+
+  /// The editor view's hooks for host resizing: adjusts a proposed window
+  /// size in place and says whether it was acceptable as it stood, and
+  /// hears of a size the host has set.
+  virtual bool ConstrainWindowSize(int& /*width*/, int& /*height*/) const { return true; }
+  virtual void HostWindowResized(int width, int height) { SetWindowSize(width, height); }
+
   /// The window size kept for the editor while it is closed.
   void SetWindowSize(int width, int height);
   int WindowWidth() const { return mWindowWidth.load(std::memory_order_relaxed); }
   int WindowHeight() const { return mWindowHeight.load(std::memory_order_relaxed); }
 
-  /// Shows a message box through the open editor; without one nothing is
-  /// shown and kNoResult comes back.
-  int ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxType type);
+  /// Shows a message box through the open editor and returns at once;
+  /// `answer` (may be empty) gets the answer later. Without an editor
+  /// nothing is shown and `answer` gets kNoResult at once.
+  void ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxType type,
+                      std::function<void(int)> answer = {});
 
   // --- plug-in hooks --------------------------------------------------------
   /// User-interface thread, after a change from the editor or the host.
@@ -99,6 +124,9 @@ class IPlugAPIBase : public IPluginBase, public IPlugProcessor {
   // Attached and detached on the user-interface thread, where the core also
   // uses it (VST 3 hosts save and load state on that thread too).
   IEditor* mEditor = nullptr;
+  MakeGraphicsFunc mMakeGraphics;
+  LayoutFunc mLayout;
+  std::unique_ptr<IGraphics> mGraphics;  // the open editor, when the framework made it
   std::atomic<int> mWindowWidth{0};   // state loads (host thread) and the editor write it
   std::atomic<int> mWindowHeight{0};
   mutable std::mutex mChannelMutex;

@@ -115,15 +115,23 @@ void PresetCommands::DeletePreset(const Preset& preset) {
 void PresetCommands::savePreset(const std::string& untrimmedName, bool confirmReplace) {
   const std::string name = TrimSpacesAndTabs(untrimmedName);
   if (name.empty()) return;
-  const std::filesystem::path folder = mPresetsFolder();
   if (confirmReplace) {
-    const std::optional<std::filesystem::path> path = PathForName(folder, name);
+    const std::optional<std::filesystem::path> path = PathForName(mPresetsFolder(), name);
     if (path && FileSystemObjectExists(*path)) {
+      // The question is answered later, from the editor's own events; the
+      // save goes on only after a Yes (no editor: no answer, no save).
       const std::string question = "A preset named \"" + name + "\" already exists. Replace it?";
-      if (mPlugin.ShowMessageBox(question, kSaveCaption, framework::kMB_YESNO) != framework::kIDYES) return;
+      mPlugin.ShowMessageBox(question, kSaveCaption, framework::kMB_YESNO, [this, name](int answer) {
+        if (answer == framework::kIDYES) guarded(kSaveCaption, kSaveOpening, [&] { writePreset(name); });
+      });
+      return;
     }
   }
+  writePreset(name);
+}
 
+void PresetCommands::writePreset(const std::string& name) {
+  const std::filesystem::path folder = mPresetsFolder();
   // The chunk records the new name and an unmodified mark.
   Bookkeeping before;
   {

@@ -109,6 +109,8 @@ class PresetCommands {
   };
 
   void savePreset(const std::string& name, bool confirmReplace);
+  /// Takes the state and writes it as the preset `name` (already trimmed).
+  void writePreset(const std::string& name);
   void loadPreset(const Preset& preset);
   bool applyState(const Preset& preset);
   void tellHostAboutEveryParameter();

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -42,9 +43,10 @@ class RecordingEditor : public framework::IEditor {
     scale = newScale;
     ++scaleChanges;
   }
-  int ShowMessageBox(const std::string& text, const std::string& caption, framework::MessageBoxType type) override {
+  void ShowMessageBox(const std::string& text, const std::string& caption, framework::MessageBoxType type,
+                      std::function<void(int)> reply) override {
     boxes.push_back({text, caption, type});
-    return type == framework::kMB_YESNO ? answer : framework::kIDOK;
+    reply(type == framework::kMB_YESNO ? answer : framework::kIDOK);  // as if the user answered at once
   }
 
   std::vector<Box> boxes;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -26,12 +27,15 @@ class RecordingEditor : public framework::IEditor {
   float DrawScale() const override { return drawScale; }
   float ScreenScale() const override { return screenScale; }
   void SetDrawScale(float scale) override { drawScale = scale; }
-  int ShowMessageBox(const std::string& text, const std::string& caption, framework::MessageBoxType) override {
+  void ShowMessageBox(const std::string& text, const std::string& caption, framework::MessageBoxType,
+                      std::function<void(int)> reply) override {
     boxes.emplace_back(caption, text);
-    if (answers.empty()) return framework::kIDOK;
-    const int answer = answers.front();
-    answers.erase(answers.begin());
-    return answer;
+    int answer = framework::kIDOK;
+    if (!answers.empty()) {
+      answer = answers.front();
+      answers.erase(answers.begin());
+    }
+    reply(answer);  // as if the user answered at once
   }
 
   bool hasControl(int tag) const { return controls.empty() || controls.count(tag) > 0; }

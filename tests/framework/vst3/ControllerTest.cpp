@@ -73,7 +73,8 @@ class RecordingEditor final : public framework::IEditor {
   float DrawScale() const override { return 1.f; }
   float ScreenScale() const override { return 1.f; }
   void SetDrawScale(float) override {}
-  int ShowMessageBox(const std::string&, const std::string&, framework::MessageBoxType) override { return 0; }
+  void ShowMessageBox(const std::string&, const std::string&, framework::MessageBoxType,
+                      std::function<void(int)>) override {}
 
  private:
   std::mutex mutex;
