@@ -36,7 +36,7 @@ class FakeBackend final : public framework::DrawingBackend {
     return chars * kCharWidth;
   }
 
-  bool SetSurface(int, int, float scale) override {
+  bool SetSurface(int, int, float scale, float, float) override {
     mScale = scale;
     return true;
   }
