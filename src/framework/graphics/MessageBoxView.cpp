@@ -191,7 +191,8 @@ void MessageBoxView::Draw(DrawingBackend& g) {
   g.FillRoundRect(kDialog, mDialog, kCornerRadius, 1.f);
   g.DrawRoundRect(kBorder, mDialog.Padded(-0.5f), kCornerRadius, 1.f, 1.f);
 
-  g.PushClip(mDialog.Padded(-1.f));
+  // A word longer than a line stops at the padding rather than running into the border.
+  g.PushClip({mDialog.L + kPadding, mDialog.T, mDialog.R - kPadding, mDialog.B});
   float y = mDialog.T + kPadding;
   if (!mCaption.empty()) {
     g.DrawText(CaptionStyle(), mCaption, {mDialog.L + kPadding, y, mDialog.R - kPadding, y + kCaptionHeight}, 1.f);
@@ -202,8 +203,8 @@ void MessageBoxView::Draw(DrawingBackend& g) {
       g.DrawText(BodyStyle(), line, {mDialog.L + kPadding, y, mDialog.R - kPadding, y + kLineHeight}, 1.f);
     y += kLineHeight;
   }
-  for (int i = 0; i < ButtonCount(); ++i) DrawButton(g, i);
   g.PopClip();
+  for (int i = 0; i < ButtonCount(); ++i) DrawButton(g, i);
 }
 
 void MessageBoxView::DrawButton(DrawingBackend& g, int index) const {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "CairoProbe.h"
 #include "FakeBackend.h"
 
 namespace graphicstest {
@@ -156,6 +157,23 @@ TEST(MessageBoxView, TextTallerThanTheEditorIsCutWithAnEllipsis) {
   EXPECT_LE(box.DialogRect().B, kEditor.B);
   // The buttons are still inside the editor, so the box can be answered.
   EXPECT_LE(box.ButtonRects()[0].B, kEditor.B);
+}
+
+TEST(MessageBoxView, PixelsOfTheBoxOnCairo) {
+  auto g = CairoSurface(kEditor.W(), kEditor.H(), 1.f);
+  ASSERT_NE(g, nullptr);
+  MessageBoxView box("The preset \"Warm\" exists. Replace it?", "Save preset", framework::kMB_YESNO, kEditor);
+  box.Draw(*g);
+  const IRECT dialog = box.DialogRect();
+  const framework::IColor dim = PixelAt(*g, 5.f, 5.f);
+  EXPECT_TRUE(Near(dim, {160, 0, 0, 0})) << Describe(dim);
+  const framework::IColor inside = PixelAt(*g, dialog.R - 4.f, dialog.T + 4.f);
+  EXPECT_TRUE(Near(inside, {255, 28, 28, 28})) << Describe(inside);
+  // The caption's ink, in the bold face, at the top left of the dialog.
+  bool ink = false;
+  for (float y = dialog.T + 16.f; y < dialog.T + 36.f && !ink; y += 1.f)
+    for (float x = dialog.L + 16.f; x < dialog.L + 60.f && !ink; x += 1.f) ink = PixelAt(*g, x, y).R > 150;
+  EXPECT_TRUE(ink);
 }
 
 }  // namespace

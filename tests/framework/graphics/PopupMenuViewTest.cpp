@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "CairoProbe.h"
 #include "FakeBackend.h"
 
 namespace graphicstest {
@@ -194,6 +195,38 @@ TEST(PopupMenuView, DrawsRowsChecksAndDimItems) {
     EXPECT_LE(std::max(l.y1, l.y2), view.ItemRect(0).B);
     EXPECT_LT(std::max(l.x1, l.x2), PopupMenuView::kTextLeft);
   }
+}
+
+TEST(PopupMenuView, PixelsOfTheMenuOnCairo) {
+  const IPopupMenu menu = SettingsLikeMenu();
+  PopupMenuView view(menu, Measure);
+  bool redraw = false;
+  view.OnKey({Key::Down, "", false, false, false}, redraw);
+  view.OnKey({Key::Down, "", false, false, false}, redraw);  // "Window 1x"
+  const float scale = 1.5f;
+  auto g = CairoSurface(view.Width(), view.Height(), scale);
+  ASSERT_NE(g, nullptr);
+  view.Draw(*g);
+
+  // Right of every text, where only the row's own colour shows.
+  const float x = view.Width() - 6.f;
+  const framework::IColor plain = PixelAt(*g, x, RowMiddle(view, 0));
+  const framework::IColor lit = PixelAt(*g, x, RowMiddle(view, 2));
+  EXPECT_TRUE(Near(plain, {255, 28, 28, 28})) << Describe(plain);
+  EXPECT_TRUE(Near(lit, {255, 45, 45, 45})) << Describe(lit);  // off-white at alpha 20 over the background
+  const framework::IColor border = PixelAt(*g, 0.f, RowMiddle(view, 2));
+  EXPECT_TRUE(Near(border, {255, 80, 80, 80})) << Describe(border);
+
+  // The check mark has ink in the checked row's check column, none in the others'.
+  auto inkIn = [&](int row) {
+    const framework::IRECT r = view.ItemRect(row);
+    for (float y = r.T + 1.f; y < r.B - 1.f; y += 0.5f)
+      for (float cx = 6.f; cx < PopupMenuView::kTextLeft - 2.f; cx += 0.5f)
+        if (PixelAt(*g, cx, y).R > 120) return true;
+    return false;
+  };
+  EXPECT_TRUE(inkIn(0));
+  EXPECT_FALSE(inkIn(2));
 }
 
 }  // namespace

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "CairoProbe.h"
 #include "FakeBackend.h"
+#include "framework/graphics/IControl.h"
 
 namespace graphicstest {
 namespace {
@@ -288,6 +291,205 @@ TEST(TextEntryModel, CaretAndSelectionStayOnBoundariesThroughAnyKeys) {
       ASSERT_LE(m.CharCount(), 6);
     }
   }
+}
+
+// --- the layer: layout, drawing and the mouse ---------------------------------------------
+
+using framework::IColor;
+using framework::IRECT;
+using framework::TextEntryLayer;
+
+struct Field final : framework::IControl {
+  Field() : IControl({100.f, 10.f, 300.f, 30.f}) {}
+  void Draw(framework::IGraphics&) override {}
+};
+
+framework::TextStyle EntryStyle(framework::EAlign align = framework::EAlign::Near) {
+  framework::TextStyle style;
+  style.size = 12.f;
+  style.entryBg = {255, 30, 30, 30};
+  style.entryFg = {255, 250, 250, 250};
+  style.align = align;
+  return style;
+}
+
+const IRECT kBounds{100.f, 10.f, 300.f, 30.f};  // 192 units of room inside the padding
+constexpr float kRoomLeft = 104.f;
+constexpr float kRoomRight = 296.f;
+
+/// The caret as drawn: the last one-unit-wide fill in the entry's foreground colour.
+const FakeBackend::Fill* DrawnCaret(const FakeBackend& g) {
+  for (auto it = g.fills.rbegin(); it != g.fills.rend(); ++it)
+    if (it->colour == IColor{255, 250, 250, 250} && it->rect.W() == 1.f) return &*it;
+  return nullptr;
+}
+
+TEST(TextEntryLayer, OpensSelectedAndDrawsBackgroundSelectionTextAndCaret) {
+  Field field;
+  TextEntryLayer entry(field, EntryStyle(), kBounds, "abc", 32, 3);
+  EXPECT_EQ(entry.ValIdx(), 3);
+  EXPECT_EQ(&entry.Owner(), &field);
+  EXPECT_EQ(entry.Model().SelectedText(), "abc");
+
+  FakeBackend g;
+  entry.Draw(g);
+  ASSERT_GE(g.fills.size(), 3u);
+  EXPECT_EQ(g.fills[0].colour, (IColor{255, 30, 30, 30}));
+  EXPECT_EQ(g.fills[0].rect, kBounds);
+  EXPECT_EQ(g.fills[1].colour, (IColor{70, 250, 250, 250}));  // the selection, behind the text
+  EXPECT_FLOAT_EQ(g.fills[1].rect.L, kRoomLeft);
+  EXPECT_FLOAT_EQ(g.fills[1].rect.R, kRoomLeft + 21.f);
+  ASSERT_EQ(g.texts.size(), 1u);
+  EXPECT_EQ(g.texts[0].text, "abc");
+  EXPECT_EQ(g.texts[0].style.fg, (IColor{255, 250, 250, 250}));
+  EXPECT_EQ(g.texts[0].style.font, "Roboto-Regular");
+  EXPECT_FLOAT_EQ(g.texts[0].style.size, 12.f);
+  EXPECT_FLOAT_EQ(g.texts[0].rect.L, kRoomLeft);
+  const FakeBackend::Fill* caret = DrawnCaret(g);
+  ASSERT_NE(caret, nullptr);
+  EXPECT_FLOAT_EQ(caret->rect.L, kRoomLeft + 21.f);
+  EXPECT_GT(caret->rect.H(), 10.f);
+  EXPECT_LE(caret->rect.B, kBounds.B);
+  ASSERT_EQ(g.clips.size(), 1u);
+  EXPECT_EQ(g.clips[0], kBounds);
+  EXPECT_EQ(g.clipDepth, 0);
+}
+
+TEST(TextEntryLayer, CentredTextStaysCentredWhileItFits) {
+  Field field;
+  TextEntryLayer entry(field, EntryStyle(framework::EAlign::Center), kBounds, "-3.0", 16, -1);
+  FakeBackend g;
+  entry.Draw(g);
+  EXPECT_FLOAT_EQ(g.texts[0].rect.L, 200.f - 14.f);
+  entry.Model().HandleKey(Press(Key::End));
+  entry.Model().HandleKey(Type("5"));
+  g.Clear();
+  entry.Draw(g);
+  EXPECT_FLOAT_EQ(g.texts[0].rect.L, 200.f - 17.5f);
+  EXPECT_FLOAT_EQ(DrawnCaret(g)->rect.L, 218.f);  // 217.5 on the next whole pixel
+
+  TextEntryLayer right(field, EntryStyle(framework::EAlign::Far), kBounds, "dB", 16, -1);
+  g.Clear();
+  right.Draw(g);
+  EXPECT_FLOAT_EQ(g.texts[0].rect.L, kRoomRight - 14.f);
+}
+
+TEST(TextEntryLayer, LongTextScrollsToKeepTheCaretInView) {
+  Field field;
+  const std::string address = "srt://relay.example.org:9000?streamid=live/feed";  // 47 characters, 329 units
+  for (auto align : {framework::EAlign::Near, framework::EAlign::Center}) {
+    TextEntryLayer entry(field, EntryStyle(align), kBounds, address, 255, -1);
+    FakeBackend g;
+    entry.Model().HandleKey(Press(Key::End));
+    const float atEnd = entry.CaretX(g);
+    EXPECT_LE(atEnd + 1.f, kRoomRight);
+    EXPECT_GT(atEnd, kRoomRight - 2.f);
+    EXPECT_GT(entry.Scroll(), 0.f);
+    entry.Draw(g);
+    EXPECT_LT(g.texts[0].rect.L, kRoomLeft);
+
+    // One character back: still in view, so nothing scrolls.
+    const float scroll = entry.Scroll();
+    entry.Model().HandleKey(Press(Key::Left));
+    EXPECT_FLOAT_EQ(entry.CaretX(g), atEnd - 7.f);
+    EXPECT_FLOAT_EQ(entry.Scroll(), scroll);
+
+    entry.Model().HandleKey(Press(Key::Home));
+    EXPECT_FLOAT_EQ(entry.CaretX(g), kRoomLeft);
+    EXPECT_FLOAT_EQ(entry.Scroll(), 0.f);
+
+    // Deleting back to a short text brings it home again.
+    entry.Model().SelectAll();
+    entry.Model().Insert("ab");
+    EXPECT_FLOAT_EQ(entry.CaretX(g), align == framework::EAlign::Near ? kRoomLeft + 14.f : 207.f);
+    EXPECT_FLOAT_EQ(entry.Scroll(), 0.f);
+  }
+}
+
+TEST(TextEntryLayer, OffsetAtFindsTheNearestCharacterBoundary) {
+  Field field;
+  TextEntryLayer entry(field, EntryStyle(), kBounds, "a\u00E9\u20AC\U0001F3A7", 32, -1);
+  FakeBackend g;
+  EXPECT_EQ(entry.OffsetAt(0.f, g), 0u);
+  EXPECT_EQ(entry.OffsetAt(kRoomLeft + 3.f, g), 0u);
+  EXPECT_EQ(entry.OffsetAt(kRoomLeft + 4.f, g), 1u);
+  EXPECT_EQ(entry.OffsetAt(kRoomLeft + 7.f * 1.4f, g), 1u);
+  EXPECT_EQ(entry.OffsetAt(kRoomLeft + 7.f * 1.6f, g), 3u);   // after the two-byte e acute
+  EXPECT_EQ(entry.OffsetAt(kRoomLeft + 7.f * 2.9f, g), 6u);   // after the euro sign
+  EXPECT_EQ(entry.OffsetAt(kRoomLeft + 7.f * 3.6f, g), 10u);  // after the emoji
+  EXPECT_EQ(entry.OffsetAt(1000.f, g), 10u);
+  EXPECT_EQ(entry.OffsetAt(std::nanf(""), g), 0u);
+
+  TextEntryLayer empty(field, EntryStyle(), kBounds, "", 32, -1);
+  EXPECT_EQ(empty.OffsetAt(200.f, g), 0u);
+  g.Clear();
+  empty.Draw(g);
+  EXPECT_TRUE(g.texts.empty());
+  EXPECT_FLOAT_EQ(DrawnCaret(g)->rect.L, kRoomLeft);
+}
+
+TEST(TextEntryLayer, OffsetAtFollowsTheScroll) {
+  Field field;
+  const std::string digits(60, '7');  // 420 units
+  TextEntryLayer entry(field, EntryStyle(), kBounds, digits, 255, -1);
+  FakeBackend g;
+  entry.Model().HandleKey(Press(Key::End));
+  entry.Draw(g);
+  const float scroll = entry.Scroll();
+  EXPECT_EQ(entry.OffsetAt(kRoomLeft, g), static_cast<size_t>(std::lround(scroll / 7.f)));
+  EXPECT_EQ(entry.OffsetAt(kRoomRight, g), 60u);
+}
+
+TEST(TextEntryLayer, PressPlacesTheCaretShiftExtendsAndDragSelects) {
+  Field field;
+  TextEntryLayer entry(field, EntryStyle(), kBounds, "host.example", 64, -1);
+  FakeBackend g;
+  framework::IMouseMod plain;
+  entry.OnMouseDown(kRoomLeft + 7.f * 4, 20.f, plain, g);
+  EXPECT_EQ(entry.Model().Caret(), 4u);
+  EXPECT_FALSE(entry.Model().HasSelection());
+  entry.OnMouseDrag(kRoomLeft + 7.f * 12 + 2.f, 20.f, g);
+  EXPECT_EQ(entry.Model().SelectedText(), ".example");
+  entry.OnMouseDrag(kRoomLeft - 30.f, 40.f, g);  // past the left edge and below
+  EXPECT_EQ(entry.Model().SelectedText(), "host");
+
+  entry.OnMouseDown(kRoomLeft + 7.f * 2, 20.f, plain, g);
+  framework::IMouseMod shift;
+  shift.S = true;
+  entry.OnMouseDown(kRoomLeft + 7.f * 6, 20.f, shift, g);
+  EXPECT_EQ(entry.Model().SelectedText(), "st.e");
+}
+
+TEST(TextEntryLayer, TheCaretSitsOnWholePixelsWhenScaled) {
+  Field field;
+  TextEntryLayer entry(field, EntryStyle(framework::EAlign::Center), kBounds, "abc", 16, -1);
+  FakeBackend g;
+  g.SetSurface(300, 60, 1.5f, 0.f, 0.f);
+  entry.Model().HandleKey(Press(Key::End));
+  const float x = entry.CaretX(g);  // 210.5 units, 315.75 pixels
+  EXPECT_FLOAT_EQ(x * 1.5f, std::round(x * 1.5f));
+  EXPECT_NEAR(x, 210.5f, 1.f / 1.5f);
+}
+
+TEST(TextEntryLayer, PixelsOfTheEntryOnCairo) {
+  const float scale = 2.f;
+  auto g = CairoSurface(320.f, 40.f, scale);
+  ASSERT_NE(g, nullptr);
+  Field field;
+  TextEntryLayer entry(field, EntryStyle(), kBounds, "srt://host", 255, -1);
+  entry.Model().HandleKey(Press(Key::End));
+  entry.Draw(*g);
+
+  const IColor background{255, 30, 30, 30};
+  EXPECT_TRUE(Near(PixelAt(*g, 290.f, 12.f), background)) << Describe(PixelAt(*g, 290.f, 12.f));
+  EXPECT_EQ(PixelAt(*g, 99.f, 20.f).A, 0);   // nothing outside the bounds
+  EXPECT_EQ(PixelAt(*g, 305.f, 20.f).A, 0);
+  const float caret = entry.CaretX(*g);
+  EXPECT_GT(caret, kRoomLeft + 30.f);  // behind ten characters of real text
+  const IColor atCaret = PixelAt(*g, caret + 0.25f, kBounds.MH());
+  EXPECT_TRUE(Near(atCaret, {255, 250, 250, 250}, 8)) << Describe(atCaret);
+  const IColor pastCaret = PixelAt(*g, caret + 4.f, kBounds.MH());
+  EXPECT_TRUE(Near(pastCaret, background)) << Describe(pastCaret);
 }
 
 }  // namespace
