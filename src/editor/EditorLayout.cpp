@@ -9,12 +9,17 @@
 #include "editor/SettingsMenuControl.h"
 #include "editor/Theme.h"
 #include "framework/graphics/IControls.h"
+#include "presets/PresetBarControl.h"
+#include "updates/UpdateCheck.h"
+#include "updates/UpdatePillControl.h"
 
 namespace relaycaster {
 
 using framework::IColor;
 using framework::IGraphics;
 using framework::IRECT;
+using brightwold::controls::PresetBarControl;
+using brightwold::controls::UpdatePillControl;
 
 namespace {
 
@@ -28,16 +33,83 @@ IColor Accent(const Relaycaster& plugin) {
   return {accent.alpha, accent.red, accent.green, accent.blue};
 }
 
-SettingsMenuControl* AttachSettingsMenu(Relaycaster& plugin, IGraphics& g) {
+constexpr IRECT kTitleRect{28, 48, 716, 82};
+constexpr float kTitleGapBeforePill = 10.f;
+
+/// The settings menu with its update section: "Check for updates", checked
+/// while checks are on, switches them for all of the maker's plug-ins.
+SettingsMenuControl* MakeSettingsMenu(Relaycaster& plugin, IGraphics& g, UpdatePillControl& pill) {
   SettingsMenuControl::Actions actions;
   actions.getScale = [&plugin] { return plugin.GetWindowScale(); };
   actions.setScale = [&plugin](float scale) { plugin.SetWindowScale(scale); };
   actions.getColour = [&plugin] { return plugin.accentColourIndex(); };
   actions.setColour = [&plugin](int index) { plugin.setAccentColourIndex(index < 0 || index > 5 ? 0 : index); };
+  actions.addUpdateItems = [&plugin](framework::IPopupMenu& menu) {
+    menu.AddItem("Check for updates", true, plugin.updateCheck().IsEnabled());
+    menu.AddSeparator();
+  };
+  actions.updateSelected = [&plugin, &pill](int item) {
+    if (item != 0) return;  // the separator
+    brightwold::updates::UpdateCheck& check = plugin.updateCheck();
+    check.SetEnabled(!check.IsEnabled());
+    pill.SetDirty(false);
+  };
   actions.openVendorSite = [&g] { g.OpenURL(theme::kNdiVendorUrl); };
-  auto* menu = new SettingsMenuControl(std::move(actions), kVersionText);
-  g.AttachControl(menu);
-  return menu;
+  return new SettingsMenuControl(std::move(actions), kVersionText);
+}
+
+/// The pill makes room for itself by moving the title's right edge.
+UpdatePillControl* MakeUpdatePill(Relaycaster& plugin, IGraphics& g) {
+  const brightwold::controls::UpdatePillStyle style{
+      {255, 252, 120, 92}, {255, 253, 146, 124}, {255, 10, 10, 10}, theme::Style(theme::kRegular, 11, 255, framework::EAlign::Center)};
+  auto moveTitle = [&g](const IRECT& pill) {
+    framework::IControl* title = g.GetControlWithTag(kTagTitle);
+    if (title == nullptr) return;
+    IRECT r = kTitleRect;
+    if (!pill.Empty()) r.R = pill.L - kTitleGapBeforePill;
+    title->SetRECT(r);
+    g.SetAllControlsDirty();
+  };
+  return new UpdatePillControl({576, 47, 736, 77}, style, plugin.updateCheck(), std::move(moveTitle));
+}
+
+/// The preset bar on the preset commands; its menu button opens the settings menu.
+PresetBarControl* MakePresetBar(Relaycaster& plugin, SettingsMenuControl& settings) {
+  brightwold::controls::PresetBarStyle style;
+  style.fill = theme::kPanelFill;
+  style.outline = theme::OffWhite(77);
+  style.text = theme::kText;
+  style.dimText = theme::kLit;
+  style.hover = theme::kButtonHover;
+  style.warning = theme::kWarning;
+  style.textStyle = theme::EntryStyle(theme::kRegular, 11, framework::EAlign::Center);
+  style.scale = 1.f;
+  style.background = {255, 17, 17, 17};
+  style.bottomLine = theme::OffWhite(26);
+  style.leftInset = 28.f;
+  style.rightInset = 28.f;
+
+  PresetCommands& presets = plugin.presets();
+  brightwold::controls::PresetBarActions actions;
+  actions.listNames = [&presets] { return presets.presetNames(); };
+  actions.currentName = [&presets] { return presets.currentName(); };
+  actions.load = [&presets](const std::string& name) { presets.loadByName(name); };
+  actions.save = [&presets](const std::string& name) { presets.RequestPresetSave(name); };
+  actions.remove = [&presets](const std::string& name) { presets.deleteByName(name); };
+  actions.modified = [&presets] { return presets.modifiedMark(); };
+  actions.openMenu = [&settings](const IRECT& anchor) { settings.Open(anchor); };
+  return new PresetBarControl({0, 0, 880, 32}, style, std::move(actions));
+}
+
+/// Rows 6 to 8: the settings menu, the update pill and the preset bar,
+/// created with their actions and attached in that order.
+void AttachHeaderControls(Relaycaster& plugin, IGraphics& g) {
+  UpdatePillControl* pill = MakeUpdatePill(plugin, g);
+  SettingsMenuControl* settings = MakeSettingsMenu(plugin, g, *pill);
+  PresetBarControl* bar = MakePresetBar(plugin, *settings);
+  g.AttachControl(settings);
+  g.AttachControl(pill);
+  g.AttachControl(bar);
 }
 
 void AttachLogo(IGraphics& g) {
@@ -81,7 +153,7 @@ void LayoutEditor(Relaycaster& plugin, IGraphics& g) {
   g.AttachControl(new framework::ITextControl({28, 48, 716, 82}, title.empty() ? "RELAYCASTER" : title, theme::Title()),
                   kTagTitle);
 
-  AttachSettingsMenu(plugin, g);
+  AttachHeaderControls(plugin, g);
 
   AttachLogo(g);
   g.AttachControl(new framework::ITextControl({300, 527, 852, 543}, "", theme::Footer()), kTagFooter);
