@@ -62,7 +62,11 @@ TEST_P(FrameAtScale, PaletteTextAndGripStandWhereTheLayoutPutsThem) {
   EXPECT_TRUE(Near(editor.at(870, 520), kWindow));
   EXPECT_TRUE(Near(editor.at(300, 100), kPanel)) << Describe(editor.at(300, 100));
   EXPECT_TRUE(Near(editor.at(862, 504), kPanel));
-  EXPECT_TRUE(Near(editor.at(380.5f, 300), Over(relaycaster::theme::kDivider, kPanel))) << Describe(editor.at(380.5f, 300));
+  // The one-unit divider covers a whole pixel from scale 1 up; below, part of one.
+  if (scale >= 1.f)
+    EXPECT_TRUE(Near(editor.at(380.5f, 300), Over(relaycaster::theme::kDivider, kPanel))) << Describe(editor.at(380.5f, 300));
+  else
+    EXPECT_GT(editor.at(380.5f, 300).R, kPanel.R + 4);
 
   // Title and section titles where they stand, nothing beside them.
   EXPECT_TRUE(editor.hasInk(28, 48, 200, 82, kWindow));
