@@ -171,6 +171,28 @@ TEST(PanelFields, NumbersAreParsedClampedAndSetAsOneGesture) {
   EXPECT_EQ(editor.host().calls, Gesture(kSrtLatency));
 }
 
+TEST(PanelFields, EntriesTakeNoMoreThanTheirFieldsAllow) {
+  PanelEditor editor(Quiet);
+  framework::IGraphics& g = editor.g();
+  editor.click(666, 299);
+  Type(g, "1234567890", false);
+  EXPECT_EQ(g.GetTextEntry()->Model().Text(), "12345678");
+  g.OnKeyDown({framework::Key::Escape});
+  editor.click(700, 351);  // the passphrase: 79 characters
+  Type(g, std::string(100, 'k'), false);
+  EXPECT_EQ(g.GetTextEntry()->Model().Text(), std::string(79, 'k'));
+  g.OnKeyDown({framework::Key::Escape});
+  editor.click(500, 351);  // the stream id: 255
+  Type(g, std::string(300, 's'), false);
+  EXPECT_EQ(g.GetTextEntry()->Model().Text(), std::string(255, 's'));
+  g.OnKeyDown({framework::Key::Escape});
+  editor.click(70, 487);  // a value caption: 16
+  Type(g, std::string(20, '1'), false);
+  EXPECT_EQ(g.GetTextEntry()->Model().Text(), std::string(16, '1'));
+  g.OnKeyDown({framework::Key::Escape});
+  EXPECT_TRUE(editor.host().calls.empty());
+}
+
 TEST(PanelFields, TextsGoToTheirSettingsAndAHostWithAPortSetsThePort) {
   PanelEditor editor([](Relaycaster& p) {
     Quiet(p);

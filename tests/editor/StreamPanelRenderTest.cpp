@@ -156,6 +156,21 @@ TEST(PassphraseField, BulletsPerByteAndClearTextWhileShowIsHeld) {
   EXPECT_EQ(paneltest::InkRuns(editor.g(), text, kField), 13);
 }
 
+TEST(TextFields, LongValuesStopAtTheirFields) {
+  PanelEditor editor([](Relaycaster& p) {
+    SrtOn(p);
+    p.SetSrtText(kSrtHostField, std::string(200, 'w') + ".example");
+    p.SetSrtText(kSrtPassphraseField, std::string(79, 'x'));
+  });
+  editor.drawAll();
+  EXPECT_TRUE(editor.hasInk({405, 290, 603, 308}, kField));
+  EXPECT_FALSE(editor.hasInk({603.5f, 290, 610.5f, 308}, kField)) << "nothing past the host's text area";
+  EXPECT_TRUE(Near(editor.at(618, 299), kPanel)) << "the gap before the port field";
+  EXPECT_TRUE(editor.hasInk({633, 341, 787, 361}, kField));
+  EXPECT_FALSE(editor.hasInk({787.5f, 341, 795, 361}, kField));
+  EXPECT_TRUE(Near(editor.at(800, 351), kPanel)) << "the gap before \"Show\"";
+}
+
 TEST(LatencyField, TypedValueOnTheLeftAndTheDimUnitAtTheRightEdge) {
   PanelEditor editor([](Relaycaster& p) {
     SrtOn(p);
@@ -279,6 +294,14 @@ TEST(StateLines, AFaultLineColoursItsDotAndTextButNotItsDetail) {
   EXPECT_LE(main.G, 110) << Describe(main);
   const IColor detail = Brightest(s.stage.g(), {textEnd + 6, 145, 366, 163});
   EXPECT_NEAR(detail.G, detail.R, 3) << Describe(detail);
+}
+
+TEST(StateLines, ALongMessageEndsAtTheControlsRightEdge) {
+  LineStage s;
+  s.shown = {stream_panel::Fault, "Could not resolve " + std::string(80, 'h') + ".example: no such host.", "trying again"};
+  s.stage.frame();
+  EXPECT_TRUE(HasInk(s.stage.g(), {300, 146, 366, 162}, kPanel));
+  EXPECT_FALSE(HasInk(s.stage.g(), {366.5f, 140, 420, 168}, kPanel));
 }
 
 // --- drop-outs ----------------------------------------------------------------------------------

@@ -41,7 +41,10 @@ void FeedNameControl::Draw(framework::IGraphics& g) {
   const IRECT box{r.L, r.T + kBoxTop, r.R, r.T + kBoxBottom};
   g.FillRoundRect(mColours.boxFill, box, kCornerRadius, &blend);
   g.DrawRoundRect(mColours.boxBorder, box, kCornerRadius, &blend, 1.f);
-  g.DrawText(mNameStyle, mShown.name, {box.L + kNameInset, box.T, box.R - kNameInset, box.B}, &blend);
+  const IRECT nameArea{box.L + kNameInset, box.T, box.R - kNameInset, box.B};
+  g.PathClipRegion(nameArea);  // a long name ends at the box, not across the divider
+  g.DrawText(mNameStyle, mShown.name, nameArea, &blend);
+  g.PathClipRegionEnd();
 
   float y = box.B + kExplanationGap;
   if (!mShown.explanation.empty()) {

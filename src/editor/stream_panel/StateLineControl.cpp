@@ -54,11 +54,16 @@ void StateLineControl::Draw(framework::IGraphics& g) {
   if (mShown.kind == Good) g.FillEllipse(mColours.accent.WithAlpha(63), {r.L - 3, cy - 7, r.L + 11, cy + 7}, &blend);
 
   IRECT textArea{r.L + kTextIndent, r.T, r.R, r.B};
+  // A long message ends at the control's right edge instead of running
+  // into the other column.
+  g.PathClipRegion(textArea);
   const framework::TextStyle main = mShown.kind == Fault ? mMainStyle.WithColor(mColours.fault) : mMainStyle;
   g.DrawText(main, mShown.text, textArea, &blend);
-  if (mShown.detail.empty()) return;
-  textArea.L += g.MeasureTextWidth(main, mShown.text) + kDetailGap;
-  g.DrawText(mDetailStyle, kDetailLead + mShown.detail, textArea, &blend);
+  if (!mShown.detail.empty()) {
+    textArea.L += g.MeasureTextWidth(main, mShown.text) + kDetailGap;
+    g.DrawText(mDetailStyle, kDetailLead + mShown.detail, textArea, &blend);
+  }
+  g.PathClipRegionEnd();
 }
 
 }  // namespace relaycaster::stream_panel

@@ -55,7 +55,11 @@ void TextFieldControl::Draw(framework::IGraphics& g) {
     g.DrawText(mStyle.WithColor(mColours.suffix).WithAlign(framework::EAlign::Far), mSuffix, textArea, &blend);
     textArea.R -= kSuffixSpace;
   }
+  // A long value (a URL, 79 bullets) is cut at the text area rather than
+  // running over the unit and the controls beside the field.
+  g.PathClipRegion(textArea);
   g.DrawText(mStyle, DisplayedText(mShownText, mMasked, mShownRevealed), textArea, &blend);
+  g.PathClipRegionEnd();
 }
 
 void TextFieldControl::OnMouseDown(float, float, const framework::IMouseMod& mod) {
