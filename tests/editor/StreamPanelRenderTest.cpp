@@ -592,6 +592,14 @@ TEST(PanelPictures, AreWrittenForReview) {
     editor.drawAll();
     EXPECT_TRUE(framework::WritePng(editor.g().Pixels(), base + "/panel-listener-pcm.png"));
   }
+  {
+    PanelEditor editor([](Relaycaster& p) { p.GetParam(kBypass)->Set(1.0); });
+    editor.click(666, 299);  // an entry open under the bypass shade
+    paneltest::Type(editor.g(), "90", false);
+    editor.g().OnMouseMove(179, 186, {});
+    editor.frame();
+    EXPECT_TRUE(framework::WritePng(editor.g().Pixels(), base + "/panel-bypassed-entry.png"));
+  }
 }
 
 }  // namespace
