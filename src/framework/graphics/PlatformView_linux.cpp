@@ -185,6 +185,13 @@ bool LinuxPlatformView::Viewable() const { return !Broken() && mViewable && mVie
 
 uint64_t LinuxPlatformView::ErrorCount() const { return mX ? mX->ErrorCount() : 0; }
 
+std::pair<float, float> LinuxPlatformView::ToDesign(int16_t x, int16_t y) const {
+  float designX = 0.f;
+  float designY = 0.f;
+  mGraphics->WindowToDesign(static_cast<float>(x), static_cast<float>(y), designX, designY);
+  return {designX, designY};
+}
+
 float LinuxPlatformView::Scale() const {
   const float scale = mGraphics ? mGraphics->GetTotalScale() : 1.f;
   return scale > 0.f ? scale : 1.f;
@@ -265,8 +272,10 @@ void LinuxPlatformView::Dispatch(const xcb_generic_event_t& event) {
     case XCB_ENTER_NOTIFY: {
       const auto& enter = reinterpret_cast<const xcb_enter_notify_event_t&>(event);
       Remember(enter.time);
-      if (enter.event == mWindow)
-        mGraphics->OnMouseMove(enter.event_x / Scale(), enter.event_y / Scale(), ModifiersOf(enter.state));
+      if (enter.event == mWindow) {
+        const auto [x, y] = ToDesign(enter.event_x, enter.event_y);
+        mGraphics->OnMouseMove(x, y, ModifiersOf(enter.state));
+      }
       break;
     }
     case XCB_LEAVE_NOTIFY:
@@ -291,8 +300,7 @@ void LinuxPlatformView::Dispatch(const xcb_generic_event_t& event) {
 void LinuxPlatformView::OnButtonPress(const xcb_button_press_event_t& press) {
   Remember(press.time);
   if (press.event != mWindow) return;
-  const float x = press.event_x / Scale();
-  const float y = press.event_y / Scale();
+  const auto [x, y] = ToDesign(press.event_x, press.event_y);
   // The state holds the buttons held before this press.
   IMouseMod mod = ModifiersOf(press.state);
   switch (press.detail) {
@@ -326,7 +334,8 @@ void LinuxPlatformView::OnButtonRelease(const xcb_button_release_event_t& releas
   // The state still holds the button being released.
   if (release.detail == kLeft) mod.L = true;
   else mod.R = true;
-  mGraphics->OnMouseUp(release.event_x / Scale(), release.event_y / Scale(), mod);
+  const auto [x, y] = ToDesign(release.event_x, release.event_y);
+  mGraphics->OnMouseUp(x, y, mod);
 }
 
 void LinuxPlatformView::OnMotion(const xcb_motion_notify_event_t& motion) {
@@ -336,7 +345,8 @@ void LinuxPlatformView::OnMotion(const xcb_motion_notify_event_t& motion) {
     return;
   }
   if (motion.event != mWindow) return;
-  mGraphics->OnMouseMove(motion.event_x / Scale(), motion.event_y / Scale(), ModifiersOf(motion.state));
+  const auto [x, y] = ToDesign(motion.event_x, motion.event_y);
+  mGraphics->OnMouseMove(x, y, ModifiersOf(motion.state));
 }
 
 void LinuxPlatformView::OnLeave(const xcb_leave_notify_event_t& leave) {

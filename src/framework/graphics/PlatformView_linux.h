@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/graphics/ClickCounter.h"
@@ -102,6 +103,10 @@ class LinuxPlatformView final : public IPlatformView {
   bool WantsKeys() const;
   void Remember(xcb_timestamp_t time);
   xcb_timestamp_t LastTime() const;
+  /// Window pixels to the editor's design units (the design may be
+  /// letterboxed in a window the host shaped).
+  std::pair<float, float> ToDesign(int16_t x, int16_t y) const;
+  /// Popup pixels to popup design units.
   float Scale() const;
 
   std::unique_ptr<XcbConnection> mX;

@@ -6,14 +6,10 @@
 #include <mutex>
 #include <string>
 
+#include "framework/graphics/CairoBackend.h"
 #include "framework/graphics/IGraphics.h"
 #include "framework/vst3/Guarded.h"
 #include "framework/vst3/IPlugVST3.h"
-
-namespace framework {
-// The Cairo back end's PNG writer.
-bool WritePng(const PixelBuffer& pixels, const std::string& path);
-}  // namespace framework
 
 namespace framework::vst3 {
 
