@@ -2,7 +2,6 @@
 
 #include <xcb/xcb_cursor.h>
 
-#include <initializer_list>
 
 namespace framework {
 namespace {
@@ -10,21 +9,21 @@ namespace {
 // Theme names, the freedesktop name first and the older X name after it;
 // and the glyph of the X cursor font ("cursor") for the same shape.
 struct CursorNames {
-  std::initializer_list<const char*> themeNames;
+  std::array<const char*, 2> themeNames;
   uint16_t fontGlyph;
 };
 
 CursorNames NamesOf(ECursor cursor) {
   switch (cursor) {
     case ECursor::Hand:
-      return {{"pointer", "hand2"}, 60};
+      return {{{"pointer", "hand2"}}, 60};
     case ECursor::SizeNWSE:
-      return {{"nwse-resize", "bottom_right_corner"}, 14};
+      return {{{"nwse-resize", "bottom_right_corner"}}, 14};
     case ECursor::IBeam:
-      return {{"text", "xterm"}, 152};
+      return {{{"text", "xterm"}}, 152};
     case ECursor::Arrow:
     default:
-      return {{"default", "left_ptr"}, 68};
+      return {{{"default", "left_ptr"}}, 68};
   }
 }
 
