@@ -92,11 +92,10 @@ LinuxPlatformView::~LinuxPlatformView() {
   mPopup.reset();
   if (mFocusTaken) SetKeyboardFocus(false);
   mCursors.reset();
-  mViewable.reset();
   if (mX->Connected() && mWindow) {
     if (mGc) xcb_free_gc(mX->get(), mGc);
-    xcb_destroy_window(mX->get(), mWindow);
-    xcb_flush(mX->get());
+    // The host may have destroyed its window, and ours with it, already.
+    if (!mViewable || !mViewable->Destroyed()) mX->Check(xcb_destroy_window_checked(mX->get(), mWindow));
   }
 }
 
@@ -526,6 +525,9 @@ bool LinuxPlatformView::OpenURL(const std::string& url) { return OpenInBrowser(u
 bool LinuxPlatformView::ShowPopup(const PixelRect& anchor, int pixelWidth, int pixelHeight) {
   if (Broken()) return false;
   mPopupPixels = {};
+  // The next press in the window follows a press in the menu, not the one
+  // that opened it: it must not count as the second of a double-click.
+  mClicks.Reset();
   return mPopup->Show(mWindow, anchor, pixelWidth, pixelHeight, LastTime());
 }
 

@@ -30,6 +30,15 @@ const char* UserLocale() {
   return "C";
 }
 
+// A plug-in has no say over the host's log: xkbcommon's complaints (a
+// locale without a compose table is common) stay quiet; what fails shows
+// as keys that type less.
+xkb_context* NewContext() {
+  xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  if (context) xkb_context_set_log_level(context, XKB_LOG_LEVEL_CRITICAL);
+  return context;
+}
+
 Key NamedKey(xkb_keysym_t keysym) {
   switch (keysym) {
     case XKB_KEY_Return:
@@ -103,7 +112,7 @@ XKeyboard::XKeyboard(xcb_connection_t* connection) : mConnection(connection) {
   if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, &major, &minor, &mEventBase, &errorBase))
     return;
-  mContext = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  mContext = NewContext();
   mDeviceId = xkb_x11_get_core_keyboard_device_id(connection);
   if (!mContext || mDeviceId < 0 || !ReadKeymapFromServer()) return;
 
@@ -120,7 +129,7 @@ XKeyboard::XKeyboard(xcb_connection_t* connection) : mConnection(connection) {
 }
 
 XKeyboard::XKeyboard(const char* layout, const char* variant, const char* locale) {
-  mContext = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  mContext = NewContext();
   if (!mContext) return;
   const xkb_rule_names names{nullptr, nullptr, layout, variant, nullptr};
   mKeymap = xkb_keymap_new_from_names(mContext, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
