@@ -9,9 +9,10 @@ namespace vst3host {
 using namespace Steinberg;
 
 RunLoop::~RunLoop() {
-  for (Watch& watch : mWatches) watch.alive = false;
-  for (Timer& timer : mTimers) timer.alive = false;
-  SweepDead();
+  for (Watch& watch : mWatches)
+    if (watch.alive) watch.alive = false, watch.handler->release();
+  for (Timer& timer : mTimers)
+    if (timer.alive) timer.alive = false, timer.handler->release();
 }
 
 tresult PLUGIN_API RunLoop::registerEventHandler(Linux::IEventHandler* handler, Linux::FileDescriptor fd) {
@@ -24,7 +25,7 @@ tresult PLUGIN_API RunLoop::registerEventHandler(Linux::IEventHandler* handler, 
 tresult PLUGIN_API RunLoop::unregisterEventHandler(Linux::IEventHandler* handler) {
   bool found = false;
   for (Watch& watch : mWatches)
-    if (watch.alive && watch.handler == handler) watch.alive = false, found = true;
+    if (watch.alive && watch.handler == handler) watch.alive = false, found = true, handler->release();
   SweepDead();
   return found ? kResultOk : kInvalidArgument;
 }
@@ -40,7 +41,7 @@ tresult PLUGIN_API RunLoop::registerTimer(Linux::ITimerHandler* handler, Linux::
 tresult PLUGIN_API RunLoop::unregisterTimer(Linux::ITimerHandler* handler) {
   bool found = false;
   for (Timer& timer : mTimers)
-    if (timer.alive && timer.handler == handler) timer.alive = false, found = true;
+    if (timer.alive && timer.handler == handler) timer.alive = false, found = true, handler->release();
   SweepDead();
   return found ? kResultOk : kInvalidArgument;
 }
@@ -104,16 +105,8 @@ void RunLoop::DispatchTimers() {
 
 void RunLoop::SweepDead() {
   if (mDispatchDepth > 0) return;
-  // Taken out first, released after: a release may run code that
-  // registers or unregisters again.
-  std::vector<FUnknown*> released;
-  for (const Watch& watch : mWatches)
-    if (!watch.alive) released.push_back(watch.handler);
-  for (const Timer& timer : mTimers)
-    if (!timer.alive) released.push_back(timer.handler);
   std::erase_if(mWatches, [](const Watch& w) { return !w.alive; });
   std::erase_if(mTimers, [](const Timer& t) { return !t.alive; });
-  for (FUnknown* object : released) object->release();
 }
 
 tresult PLUGIN_API RunLoop::queryInterface(const TUID iid, void** obj) {

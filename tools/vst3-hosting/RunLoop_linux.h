@@ -13,11 +13,12 @@
 namespace vst3host {
 
 /// Handlers may register and unregister themselves and each other while
-/// the loop dispatches: an unregistered entry is only marked dead and
-/// skipped, and the dead are swept (and their references given back) once
-/// no dispatch is in progress. A descriptor that reports an error or a
-/// hang-up is told once and then no longer watched, so a broken connection
-/// cannot spin the loop.
+/// the loop dispatches: an unregistered entry is only marked dead, never
+/// called again, and erased once no dispatch is in progress. Its reference
+/// is given back at once, since plug-ins may delete a handler as soon as
+/// it is unregistered. A descriptor that reports an error or a hang-up is
+/// told once and then no longer watched, so a broken connection cannot
+/// spin the loop.
 ///
 /// Threads: the thread that runs the loop only; the plug-in calls it there.
 class RunLoop final : public Steinberg::Linux::IRunLoop {
@@ -49,13 +50,13 @@ class RunLoop final : public Steinberg::Linux::IRunLoop {
  private:
   using Clock = std::chrono::steady_clock;
   struct Watch {
-    Steinberg::Linux::IEventHandler* handler;  // one reference
+    Steinberg::Linux::IEventHandler* handler;  // one reference while alive; never used once dead
     int fd;
     bool alive;
     bool hungUp;
   };
   struct Timer {
-    Steinberg::Linux::ITimerHandler* handler;  // one reference
+    Steinberg::Linux::ITimerHandler* handler;  // one reference while alive; never used once dead
     Clock::duration interval;
     Clock::time_point due;
     bool alive;
