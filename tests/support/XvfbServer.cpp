@@ -90,7 +90,7 @@ std::array<int, 3> ScreenPicture::at(int x, int y) const {
 }
 
 ScreenPicture CaptureWindow(const XvfbServer& server, const std::string& window) {
-  const ProcessResult shot = server.run({"import", "-window", window, "ppm:-"}, std::chrono::seconds(20));
+  const ProcessResult shot = server.run({"import", "-window", window, "-depth", "8", "ppm:-"}, std::chrono::seconds(20));
   if (!shot.succeeded()) return {};
   return ParsePpm(shot.out);
 }

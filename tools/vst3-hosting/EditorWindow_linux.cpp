@@ -153,7 +153,9 @@ EditorWindow::~EditorWindow() {
   }
   if (mConnection) {
     if (mWindow && !mDestroyed) xcb_destroy_window(mConnection, mWindow);
-    xcb_flush(mConnection);
+    // A round trip before closing: a server that sees the connection end
+    // may drop requests it has not read yet.
+    std::free(xcb_get_input_focus_reply(mConnection, xcb_get_input_focus(mConnection), nullptr));
     xcb_disconnect(mConnection);
   }
 }

@@ -52,7 +52,11 @@ XcbConnection::XcbConnection() {
 }
 
 XcbConnection::~XcbConnection() {
-  if (mConnection) xcb_disconnect(mConnection);
+  if (!mConnection) return;
+  // A round trip before closing: the server may drop requests it has not
+  // read yet from a connection that ends (the focus given back, say).
+  if (Connected()) std::free(xcb_get_input_focus_reply(mConnection, xcb_get_input_focus(mConnection), nullptr));
+  xcb_disconnect(mConnection);
 }
 
 xcb_screen_t* XcbConnection::ScreenOfRoot(xcb_window_t root) const {
