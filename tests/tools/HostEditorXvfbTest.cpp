@@ -169,7 +169,8 @@ TEST_F(HostEditorXvfb, TheWindowFollowsTheCornerGripsDragAndDoubleClick) {
   for (int step = 1; step <= 10; ++step)
     ASSERT_TRUE(xdotool({"mousemove", "--window", id, std::to_string(872 + 22 * step), std::to_string(554 + step / 2)}));
   ASSERT_TRUE(xdotool({"mouseup", "1"}));
-  EXPECT_TRUE(sizeBecomes(id, 1100, 703));
+  EXPECT_TRUE(sizeBecomes(id, 1100, 703)) << geometry(id).width << "x" << geometry(id).height << "\n"
+                                          << host->stderrText();
   EXPECT_TRUE(showsAt(id, 25, 125, kPanel));  // drawn at the new scale: the panel starts at 14 × 1.25
 
   // A double-click on the grip, now at the larger scale, goes back to 1x.

@@ -75,10 +75,10 @@ bool RunUntil(RunLoop& loop, Done done, std::chrono::milliseconds limit = 2s) {
 }
 
 TEST(RunLoop, DispatchesReadableDescriptorsAndDueTimers) {
-  RunLoop loop;
   Handler socket;
   Handler timer;
   Pipe pipe;
+  RunLoop loop;  // declared last: it goes first, while its handlers still exist
   ASSERT_EQ(loop.registerEventHandler(&socket, pipe.reader()), kResultOk);
   ASSERT_EQ(loop.registerTimer(&timer, 5), kResultOk);
   EXPECT_EQ(socket.references, 1);
@@ -98,10 +98,10 @@ TEST(RunLoop, DispatchesReadableDescriptorsAndDueTimers) {
 }
 
 TEST(RunLoop, HandlersRemovedDuringDispatchAreReleasedAndNeverCalledAgain) {
-  RunLoop loop;
   Handler first;
   Handler second;
   Pipe pipe;
+  RunLoop loop;  // declared last: it goes first, while its handlers still exist
   loop.registerEventHandler(&first, pipe.reader());
   loop.registerEventHandler(&second, pipe.reader());
   first.action = [&] {
@@ -121,9 +121,9 @@ TEST(RunLoop, HandlersRemovedDuringDispatchAreReleasedAndNeverCalledAgain) {
 }
 
 TEST(RunLoop, AHandlerMayRegisterAnotherWhileDispatching) {
-  RunLoop loop;
   Handler starter;
   Handler later;
+  RunLoop loop;  // declared last: it goes first, while its handlers still exist
   loop.registerTimer(&starter, 1);
   starter.action = [&] {
     if (starter.timerCalls == 1) loop.registerTimer(&later, 1);
@@ -133,9 +133,9 @@ TEST(RunLoop, AHandlerMayRegisterAnotherWhileDispatching) {
 }
 
 TEST(RunLoop, AHungUpDescriptorIsToldOnceAndThenNoLongerWatched) {
-  RunLoop loop;
   Handler handler;
   Pipe pipe;
+  RunLoop loop;  // declared last: it goes first, while its handlers still exist
   loop.registerEventHandler(&handler, pipe.reader());
   pipe.closeWriter();
   ASSERT_TRUE(RunUntil(loop, [&] { return handler.fdCalls == 1; }));
@@ -146,8 +146,8 @@ TEST(RunLoop, AHungUpDescriptorIsToldOnceAndThenNoLongerWatched) {
 }
 
 TEST(RunLoop, ATimerThatFellBehindFiresOnceNotInABurst) {
-  RunLoop loop;
   Handler timer;
+  RunLoop loop;  // declared last: it goes first, while its handlers still exist
   loop.registerTimer(&timer, 10);
   std::this_thread::sleep_for(80ms);  // the host was busy elsewhere for eight periods
   loop.RunOnce(0ms);

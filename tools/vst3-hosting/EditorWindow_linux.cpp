@@ -14,7 +14,8 @@ using namespace Steinberg;
 
 namespace {
 
-constexpr Linux::TimerInterval kDrainMs = 50;  // events xcb read off the socket while waiting for a reply
+constexpr Linux::TimerInterval kDrainMs = 50;
+constexpr size_t kMaxRequestedSizes = 64;  // events xcb read off the socket while waiting for a reply
 
 xcb_atom_t InternAtom(xcb_connection_t* c, const char* name) {
   xcb_intern_atom_reply_t* reply =
@@ -163,6 +164,8 @@ EditorWindow::~EditorWindow() {
 void EditorWindow::SetWindowSize(int width, int height) {
   mWidth = width;
   mHeight = height;
+  mRequestedSizes.push_back({width, height});
+  if (mRequestedSizes.size() > kMaxRequestedSizes) mRequestedSizes.pop_front();  // reports that never came
   const uint32_t values[] = {static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
   xcb_configure_window(mConnection, mWindow, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
   xcb_flush(mConnection);
@@ -178,6 +181,14 @@ tresult PLUGIN_API EditorWindow::resizeView(IPlugView* view, ViewRect* newSize) 
 // A size someone else gave the window (a window manager, xdotool): the
 // view may adjust it, then hears of it.
 void EditorWindow::OnConfigure(int width, int height) {
+  // The server reports our own size changes later, and during a drag of
+  // the plug-in's grip several are on their way: a report of one of them
+  // is no news, however old.
+  const auto ours = std::find(mRequestedSizes.begin(), mRequestedSizes.end(), std::pair{width, height});
+  if (ours != mRequestedSizes.end()) {
+    mRequestedSizes.erase(mRequestedSizes.begin(), ours + 1);
+    return;
+  }
   if (width == mWidth && height == mHeight) return;
   ViewRect proposed(0, 0, width, height);
   if (mView->checkSizeConstraint(&proposed) == kResultTrue &&

@@ -7,8 +7,10 @@
 // run loop, and tells the view when the user resizes the window.
 #include <xcb/xcb.h>
 
+#include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "HostObjects.h"
 #include "RunLoop_linux.h"
@@ -63,6 +65,7 @@ class EditorWindow final : public Steinberg::IPlugFrame {
   xcb_atom_t mDeleteWindow = 0;
   int mWidth = 0;
   int mHeight = 0;
+  std::deque<std::pair<int, int>> mRequestedSizes;  // sizes asked of the server, not yet reported back
   bool mAttached = false;
   bool mCloseRequested = false;
   bool mDestroyed = false;  // by someone else: not ours to destroy again
