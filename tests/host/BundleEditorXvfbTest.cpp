@@ -115,7 +115,7 @@ TEST_F(BundleEditorXvfb, AHostWithoutARunLoopGetsNoEditor) {
 // from inside the editor's own event handling (the grip's drag).
 class RemovingFrame final : public IPlugFrame {
  public:
-  RemovingFrame(vst3host::RunLoop& loop, IPlugView* view) : mLoop(loop), mView(view) {}
+  explicit RemovingFrame(vst3host::RunLoop& loop) : mLoop(loop) {}
   tresult PLUGIN_API resizeView(IPlugView* view, ViewRect*) override {
     ++resizeRequests;
     removedResult = view->removed();
@@ -129,7 +129,6 @@ class RemovingFrame final : public IPlugFrame {
 
  private:
   vst3host::RunLoop& mLoop;
-  IPlugView* mView;
 };
 
 TEST_F(BundleEditorXvfb, RemovedFromInsideTheEditorsOwnCallbackClosesItSafelyAfterwards) {
@@ -143,7 +142,7 @@ TEST_F(BundleEditorXvfb, RemovedFromInsideTheEditorsOwnCallbackClosesItSafelyAft
   xcb_flush(c);
 
   IPlugView* view = NewView();
-  RemovingFrame frame(loop, view);
+  RemovingFrame frame(loop);
   view->setFrame(&frame);
   ASSERT_EQ(view->attached(reinterpret_cast<void*>(uintptr_t{window}), kPlatformTypeX11EmbedWindowID), kResultOk);
   for (int i = 0; i < 3; ++i) loop.RunOnce(20ms);
