@@ -130,7 +130,7 @@ TEST_F(BundleFixture, SnapshotDrawsTheEditorWithoutAnyDisplay) {
     ASSERT_TRUE(png.ok());
     EXPECT_EQ(png.width(), int(880 * scale));
     EXPECT_EQ(png.height(), int(562 * scale));
-    EXPECT_EQ(png.at(int(5 * scale), int(5 * scale)), (std::array<int, 3>{10, 10, 10}));    // window background
+    EXPECT_EQ(png.at(int(5 * scale), int(40 * scale)), (std::array<int, 3>{10, 10, 10}));   // window background
     EXPECT_EQ(png.at(int(20 * scale), int(100 * scale)), (std::array<int, 3>{20, 20, 20}));  // the panel
     std::filesystem::remove(path);
   }
