@@ -391,6 +391,9 @@ void LinuxPlatformView::OnPopupEvent(const xcb_generic_event_t& event) {
       // reports them relative to the popup), which dismisses it.
       if (press.detail == kLeft || press.detail == kRight || press.detail == kMiddle)
         mGraphics->OnPopupMouseDown(press.event_x / scale, press.event_y / scale);
+      else if (press.detail == kWheelUp || press.detail == kWheelDown)  // a long menu scrolls
+        mGraphics->OnPopupMouseWheel(press.event_x / scale, press.event_y / scale,
+                                     press.detail == kWheelUp ? 1.f : -1.f);
       break;
     }
     case XCB_BUTTON_RELEASE: {
