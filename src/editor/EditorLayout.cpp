@@ -279,9 +279,13 @@ void LayoutStreamPanel(Relaycaster& plugin, IGraphics& g) {
   g.AttachControl(new framework::IPanelControl({380, 108, 381, 496}, theme::kDivider));
   AttachStateLine(g, {28, 144, 366, 164}, accent, [&plugin] { return plugin.ndiStateLine(); });
   AttachDropouts(g, {28, 176, 366, 196}, plugin.ndiFeed());
-  g.AttachControl(new stream_panel::FeedNameControl(
+  auto* feedName = new stream_panel::FeedNameControl(
       {28, 214, 366, 332}, theme::FieldLabel(), theme::FieldText(), theme::Note(), [&plugin] { return plugin.feedName(); },
-      {theme::kFieldFill, theme::kDivider, theme::kWarning, theme::kError}));
+      {theme::kFieldFill, theme::kDivider, theme::kWarning, theme::kError});
+  // Its notes may use the empty band down to the knob row and the meter, so
+  // that a long NDI error is read to its end.
+  feedName->SetDrawRECT({28, 214, 366, 376});
+  g.AttachControl(feedName);
   AddKnobColumn(g, 70, kNdiLevel, "LEVEL", accent);
   AddKnobColumn(g, 170, kNdiBuffer, "BUFFER", accent);
   AttachMeter(g, {300, 376, 372, 502}, {341, 384, 364, 474}, accent, plugin.ndiFeed());

@@ -375,6 +375,38 @@ TEST(FeedName, ExplanationSixUnitsUnderTheBoxAndTheWarningFourUnderIt) {
   EXPECT_TRUE(Near(Brightest(s.stage.g(), {28, 257, 366, 280}), theme::kError, 20));
 }
 
+// Why NDI cannot load names a library path: one word far wider than the
+// column, and more lines than the box leaves room for. Whether a frame
+// redraws the whole window or only this control, the explanation stops at
+// the control's draw area, so nothing of it is left behind on the SRT
+// column when it goes away.
+TEST(FeedName, ALongExplanationStaysInsideItsDrawAreaInEveryFrame) {
+  NameStage s;
+  auto* control = dynamic_cast<stream_panel::FeedNameControl*>(s.stage.g().GetControl(0));
+  ASSERT_NE(control, nullptr);
+  control->SetDrawRECT({28, 214, 366, 376});  // as the layout gives it: down to the knob row
+  s.shown = {"Relaycaster",
+             "The NDI runtime inside Relaycaster could not be loaded "
+             "(/work/build/release/Relaycaster.vst3/Contents/x86_64-linux/libndi.so.6, error "
+             "/work/build/release/Relaycaster.vst3/Contents/x86_64-linux/libndi.so.6: cannot open shared object "
+             "file: No such file or directory). Reinstall Relaycaster. Then open the editor again and look here, "
+             "where this sentence runs on for a few more lines than the area holds, to be sure of it.",
+             "",
+             true};
+  const IRECT rightOfIt{367, 214, 440, 400};
+  const IRECT belowIt{28, 377, 366, 400};
+  s.stage.g().DrawAll();
+  EXPECT_TRUE(HasInk(s.stage.g(), {28, 332, 366, 376}, kPanel)) << "the lines below the box's row";
+  EXPECT_FALSE(HasInk(s.stage.g(), rightOfIt, kPanel));
+  EXPECT_FALSE(HasInk(s.stage.g(), belowIt, kPanel));
+
+  s.shown.explanation.clear();
+  s.stage.frame();
+  EXPECT_FALSE(HasInk(s.stage.g(), rightOfIt, kPanel));
+  EXPECT_FALSE(HasInk(s.stage.g(), belowIt, kPanel));
+  EXPECT_FALSE(HasInk(s.stage.g(), {28, 257, 366, 376}, kPanel));
+}
+
 TEST(Note, AWordWiderThanTheNoteStandsAloneAtFullLength) {
   Stage stage;
   const std::string word = "Supercalifragilisticexpialidocious-and-then-some-more";

@@ -46,12 +46,18 @@ void FeedNameControl::Draw(framework::IGraphics& g) {
   g.DrawText(mNameStyle, mShown.name, nameArea, &blend);
   g.PathClipRegionEnd();
 
+  // A word wider than the column (an NDI error names a library path) and
+  // more lines than there is room for stop at the draw area. Otherwise only
+  // a frame that redraws the whole window would show the overflow, and the
+  // next frame that redraws just this control would leave it behind.
+  g.PathClipRegion(GetDrawRECT());
   float y = box.B + kExplanationGap;
   if (!mShown.explanation.empty()) {
     const framework::TextStyle style = mShown.isError ? mNoteStyle.WithColor(mColours.error) : mNoteStyle;
     y = DrawWrapped(g, *this, style, mShown.explanation, y);
   }
   if (!mShown.warning.empty()) DrawWrapped(g, *this, mNoteStyle.WithColor(mColours.warning), mShown.warning, y + kWarningGap);
+  g.PathClipRegionEnd();
 }
 
 }  // namespace relaycaster::stream_panel
