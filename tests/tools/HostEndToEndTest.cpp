@@ -114,6 +114,21 @@ TEST(HostEndToEnd, AWavFileSetsTheRateAndLoops) {
   plugin.stop(5s);
 }
 
+// --stall-audio holds the audio thread up as a busy DAW sometimes does:
+// longer than the SRT buffer (40 ms) is a drop-out, even while the
+// transport is only calling, since its reader drains the feed all the same.
+TEST(HostEndToEnd, AStalledAudioThreadIsCountedAsADropOut) {
+  const std::string address = "127.0.0.1:" + std::to_string(srtpeer::freeUdpPort());
+  Subprocess plugin(host({"--srt-host", address, "--set", "SRT=on", "--stall-audio", "2:90", "--stall-audio", "4:90",
+                          "--seconds", "20"}),
+                    40s);
+  ASSERT_TRUE(printed(plugin, "SRT: Calling " + address + ", drop-outs 0", 5s)) << plugin.stdoutText()
+                                                                              << plugin.stderrText();
+  EXPECT_TRUE(printed(plugin, "drop-outs 1", 5s)) << plugin.stdoutText();
+  EXPECT_TRUE(printed(plugin, "SRT: Calling " + address + ", drop-outs 2", 5s)) << plugin.stdoutText();
+  plugin.stop(5s);
+}
+
 TEST(HostEndToEnd, InterruptStopsCleanly) {
   Subprocess plugin(host({"--set", "SRT=on", "--set", "SRT mode=Listener", "--set",
                           "SRT port=" + std::to_string(srtpeer::freeUdpPort())}),

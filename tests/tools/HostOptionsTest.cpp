@@ -132,6 +132,23 @@ TEST(HostOptions, EditorMistakesAreNamed) {
   EXPECT_NE(parseError({"--direct", "--snapshot", "a.png"}).find("through a bundle"), std::string::npos);
 }
 
+TEST(HostOptions, AudioStallsAreKeptInOrderAndTheirMistakesNamed) {
+  EXPECT_TRUE(parseOk({}).stalls.empty());
+  const HostOptions options = parseOk({"--stall-audio", "3:90", "--stall-audio=0.5:1500", "--stall-audio", "0:5000"});
+  ASSERT_EQ(options.stalls.size(), 3u);
+  EXPECT_EQ(options.stalls[0].atSeconds, 3.0);
+  EXPECT_EQ(options.stalls[0].milliseconds, 90.0);
+  EXPECT_EQ(options.stalls[1].atSeconds, 0.5);
+  EXPECT_EQ(options.stalls[1].milliseconds, 1500.0);
+  EXPECT_EQ(options.stalls[2].milliseconds, 5000.0);  // the limit itself
+  for (const char* bad : {"", "3", "3:", ":90", "3:0", "3:-5", "3:5001", "-1:90", "x:90", "3:ninety", "3:90:1",
+                          "nan:90", "3:inf", "1e10:90"})
+    EXPECT_FALSE(parseStallSpec(bad).has_value()) << bad;
+  EXPECT_NE(parseError({"--stall-audio", "3"}).find("--stall-audio takes AT:MS"), std::string::npos);
+  EXPECT_EQ(parseError({"--stall-audio"}), "--stall-audio needs a value");
+  EXPECT_NE(usageText().find("--stall-audio AT:MS"), std::string::npos);
+}
+
 TEST(HostOptions, AssignmentsSplitAtTheFirstEqualsSign) {
   EXPECT_EQ(splitAssignment("SRT mode = Listener"), (std::pair<std::string, std::string>{"SRT mode", "Listener"}));
   EXPECT_EQ(splitAssignment("a=b=c"), (std::pair<std::string, std::string>{"a", "b=c"}));

@@ -17,6 +17,9 @@ constexpr int kMaxBlock = 16384;
 constexpr double kMaxSeconds = 365.0 * 24 * 3600;
 constexpr double kMinUiScale = 0.5;
 constexpr double kMaxUiScale = 4.0;
+// Longer stalls than this would only hold up the end of the run; the
+// runner skips ahead after half a second anyway.
+constexpr double kMaxStallMilliseconds = 5000.0;
 
 std::string_view trim(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
@@ -188,6 +191,17 @@ bool applyOption(HostOptions& options, ArgumentReader& reader, const std::string
     options.settings.push_back({HostSetting::Kind::SrtText, {}, field, text});
     return true;
   }
+  if (option == "--stall-audio") {
+    if (!value(text)) return false;
+    const std::optional<AudioStall> stall = parseStallSpec(text);
+    if (!stall) {
+      reader.error = "--stall-audio takes AT:MS, seconds into the run and milliseconds up to 5000, e.g. 3:90, not '" +
+                     text + "'";
+      return false;
+    }
+    options.stalls.push_back(*stall);
+    return true;
+  }
   if (option == "--seconds") {
     if (!value(text)) return false;
     const std::optional<double> seconds = parseNumber(text);
@@ -221,6 +235,16 @@ std::optional<ToneInput> parseToneSpec(std::string_view text) {
     tone.peakDb = *level;
   }
   return tone;
+}
+
+std::optional<AudioStall> parseStallSpec(std::string_view text) {
+  const size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  const std::optional<double> at = parseNumber(text.substr(0, colon));
+  const std::optional<double> milliseconds = parseNumber(text.substr(colon + 1));
+  if (!at || *at < 0.0 || *at > kMaxSeconds) return std::nullopt;
+  if (!milliseconds || *milliseconds <= 0.0 || *milliseconds > kMaxStallMilliseconds) return std::nullopt;
+  return AudioStall{*at, *milliseconds};
 }
 
 std::optional<std::pair<std::string, std::string>> splitAssignment(std::string_view text) {
@@ -311,6 +335,12 @@ the class linked into this program instead.
   --srt-streamid TEXT     the SRT stream id field
   --srt-passphrase TEXT   the SRT passphrase field
   --seconds N             stop after N seconds (at most a year)
+  --stall-audio AT:MS     hold the audio thread up for MS milliseconds (at most
+                          5000), AT seconds into the run, as a DAW's audio
+                          thread sometimes is; a stall longer than a
+                          transport's buffer, by less than 100 ms, is one
+                          drop-out (e.g. 3:90 with the 40 ms default); repeat
+                          as needed
   --list-params           list the parameters and exit
   --bundle PATH           the VST 3 bundle to load (default: the one built
                           beside this program)

@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "AudioStall.h"
 #include "HostedPlugin.h"
 
 namespace relaycaster_host {
@@ -50,6 +51,7 @@ struct HostOptions {
   std::variant<ToneInput, FileInput> input = ToneInput{};
   std::vector<HostSetting> settings;
   std::optional<double> seconds;  // run time; none: until interrupted
+  std::vector<AudioStall> stalls; // audio-thread stalls, in command-line order
   bool editor = false;                  // show the plug-in's editor in a window while it runs
   std::optional<double> uiScale;        // the screen scale told to the editor (--editor) or drawn at (--snapshot)
   std::optional<std::string> snapshot;  // draw the editor off-screen into this PNG after the run
@@ -68,6 +70,10 @@ ParsedOptions parseHostOptions(const std::vector<std::string>& args);
 /// "tone", "tone:FREQ" or "tone:FREQ:DBFS"; nothing when the text is not a
 /// tone or its numbers are unusable.
 std::optional<ToneInput> parseToneSpec(std::string_view text);
+
+/// "AT:MS": a stall of MS milliseconds (more than 0, at most 5000) AT
+/// seconds into the run (0 up to a year); nothing for anything else.
+std::optional<AudioStall> parseStallSpec(std::string_view text);
 
 /// The usage text printed by --help and after a mistake.
 std::string usageText();

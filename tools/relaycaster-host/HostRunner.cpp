@@ -1,5 +1,6 @@
 #include "HostRunner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <map>
@@ -18,10 +19,26 @@ constexpr int kTicksPerReport = 50;          // once a second
 constexpr auto kLateLimit = 500ms;            // further behind than this: skip ahead, do not burst
 constexpr auto kMainPoll = 10ms;
 
+// The stalls asked for, earliest first, as offsets from the run's start.
+std::vector<std::pair<Clock::duration, Clock::duration>> stallTimes(const std::vector<AudioStall>& stalls) {
+  std::vector<std::pair<Clock::duration, Clock::duration>> times;
+  for (const AudioStall& stall : stalls)
+    times.emplace_back(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(stall.atSeconds)),
+                       std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double, std::milli>(stall.milliseconds)));
+  std::sort(times.begin(), times.end());
+  return times;
+}
+
 // The audio thread: renders and processes one block, then sleeps until the
-// block's deadline. Buffers are made before the thread starts.
+// block's deadline. Buffers are made before the thread starts. A stall
+// that is due holds the thread before its next block; afterwards the
+// deadlines make the lost time up with a burst of blocks, as a DAW's
+// audio thread does once it is free again.
 void audioLoop(HostedPlugin& plugin, AudioSource& source, const RunSettings& settings,
-               const std::atomic<bool>& running) {
+               const std::atomic<bool>& running, Clock::time_point start) {
+  const auto stalls = stallTimes(settings.stalls);
+  size_t nextStall = 0;
   const size_t frames = static_cast<size_t>(settings.blockFrames);
   std::vector<std::vector<double>> inputs(static_cast<size_t>(settings.channels), std::vector<double>(frames));
   std::vector<std::vector<double>> outputs = inputs;
@@ -34,6 +51,8 @@ void audioLoop(HostedPlugin& plugin, AudioSource& source, const RunSettings& set
       std::chrono::duration<double>(settings.blockFrames / settings.sampleRate));
   auto deadline = Clock::now();
   while (running.load(std::memory_order_acquire)) {
+    if (nextStall < stalls.size() && Clock::now() - start >= stalls[nextStall].first)
+      std::this_thread::sleep_for(stalls[nextStall++].second);
     source.render(in.data(), settings.channels, settings.blockFrames);
     plugin.process(in.data(), out.data(), settings.channels, settings.blockFrames);
     deadline += blockDuration;
@@ -82,7 +101,7 @@ void runHost(HostedPlugin& plugin, AudioSource& source, const RunSettings& setti
              const std::atomic<bool>& stopRequested, std::FILE* out, MainThreadWork* work) {
   std::atomic<bool> running{true};  // main thread clears (release); both loops load (acquire)
   const auto start = Clock::now();
-  std::thread audio([&] { audioLoop(plugin, source, settings, running); });
+  std::thread audio([&] { audioLoop(plugin, source, settings, running, start); });
   std::thread timer([&] { timerLoop(plugin, running, start, out); });
 
   const auto until = settings.seconds

@@ -8,8 +8,10 @@
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "AudioSource.h"
+#include "AudioStall.h"
 #include "HostedPlugin.h"
 
 namespace relaycaster_host {
@@ -19,6 +21,7 @@ struct RunSettings {
   int blockFrames = 512;
   int channels = 2;
   std::optional<double> seconds;  // none: until `stopRequested`
+  std::vector<AudioStall> stalls;  // any order
 };
 
 /// Work the main thread does while the plug-in runs, such as an editor

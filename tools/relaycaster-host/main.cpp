@@ -192,6 +192,7 @@ int main(int argc, char** argv) {
   RunSettings run;
   run.blockFrames = options.block;
   run.seconds = options.seconds;
+  run.stalls = options.stalls;
   WavFile wav;
   std::unique_ptr<AudioSource> source;
   if (const auto* file = std::get_if<FileInput>(&options.input)) {
