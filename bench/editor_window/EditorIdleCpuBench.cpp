@@ -2,14 +2,11 @@
 // relaycaster-host with --editor on a private X server, measured over 10 s
 // from /proc (the host process and the X server both), beside the same
 // host with no editor. Goal: the editor adds under 1 % of one core.
-#include <unistd.h>
-
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
+#include "ProcessCpu.h"
 #include "RatioReporter.h"
 #include "support/Subprocess.h"
 #include "support/WaitFor.h"
@@ -20,25 +17,10 @@ namespace {
 using namespace std::chrono_literals;
 using testsupport::Subprocess;
 using testsupport::XvfbServer;
+using benchsupport::CpuSeconds;
 
 constexpr auto kSettle = 2s;    // the first frames, font loading, the first status line
 constexpr auto kMeasure = 10s;
-
-/// User plus system time of a process so far, in seconds.
-double CpuSeconds(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  std::getline(stat, line);
-  // Fields after the command name (which may hold spaces) start at ") ".
-  const size_t close = line.rfind(')');
-  if (close == std::string::npos) return 0.0;
-  std::istringstream fields(line.substr(close + 2));
-  std::string skip;
-  for (int field = 3; field < 14; ++field) fields >> skip;  // state .. cmajflt
-  long long user = 0, system = 0;
-  fields >> user >> system;
-  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 void MeasureHost(benchmark::State& state, bool editor) {
   XvfbServer server;

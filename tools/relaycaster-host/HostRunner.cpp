@@ -32,9 +32,9 @@ std::vector<std::pair<Clock::duration, Clock::duration>> stallTimes(const std::v
 
 // The audio thread: renders and processes one block, then sleeps until the
 // block's deadline. Buffers are made before the thread starts. A stall
-// that is due holds the thread before its next block; afterwards the
-// deadlines make the lost time up with a burst of blocks, as a DAW's
-// audio thread does once it is free again.
+// that is due holds the thread before its next block, and the blocks that
+// fell due meanwhile are never made up: an audio device does not wait for
+// a DAW that missed its deadlines, it carries on from the present.
 void audioLoop(HostedPlugin& plugin, AudioSource& source, const RunSettings& settings,
                const std::atomic<bool>& running, Clock::time_point start) {
   const auto stalls = stallTimes(settings.stalls);
@@ -51,8 +51,10 @@ void audioLoop(HostedPlugin& plugin, AudioSource& source, const RunSettings& set
       std::chrono::duration<double>(settings.blockFrames / settings.sampleRate));
   auto deadline = Clock::now();
   while (running.load(std::memory_order_acquire)) {
-    if (nextStall < stalls.size() && Clock::now() - start >= stalls[nextStall].first)
+    if (nextStall < stalls.size() && Clock::now() - start >= stalls[nextStall].first) {
       std::this_thread::sleep_for(stalls[nextStall++].second);
+      deadline = Clock::now();
+    }
     source.render(in.data(), settings.channels, settings.blockFrames);
     plugin.process(in.data(), out.data(), settings.channels, settings.blockFrames);
     deadline += blockDuration;
