@@ -175,7 +175,16 @@ TEST_F(StreamPanelXvfb, ResetZeroesTheDropOutCount) {
   const std::string waiting = "SRT: Waiting for a receiver (on port " + port + "), drop-outs ";
   ASSERT_TRUE(driver->showsWithin([](const ScreenPicture& p) { return IsWarning(SrtCountInk(p)); }, 20s))
       << output();
-  EXPECT_TRUE(driver->printed(waiting + "1", 5s)) << output();
+  // One or more: on a busy machine a late audio block may add its own.
+  EXPECT_TRUE(testsupport::WaitFor(
+      [&] {
+        const std::string out = driver->host().stdoutText();
+        for (size_t at = out.find(waiting); at != std::string::npos; at = out.find(waiting, at + 1))
+          if (at + waiting.size() < out.size() && out[at + waiting.size()] != '0') return true;
+        return false;
+      },
+      5s))
+      << output();
 
   ASSERT_TRUE(driver->clickUntil(kResetX, kResetY, [&] { return IsWhite(SrtCountInk(driver->capture())); }));
   const size_t afterReset = driver->host().stdoutText().size();
