@@ -11,6 +11,12 @@
 #include "NdiRuntimeDouble.h"
 #include "transport/ndi/NdiApi.h"
 
+// How the entry points leave the library; the Windows build of the double
+// (tests/wine) passes dllexport instead.
+#ifndef NDI_DOUBLE_EXPORT
+#define NDI_DOUBLE_EXPORT __attribute__((visibility("default")))
+#endif
+
 using namespace relaycaster::ndi;
 
 namespace {
@@ -160,16 +166,16 @@ const NDIlib_v6* loadTable() {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) ndi_double::Record* ndi_double_record() {
+extern "C" NDI_DOUBLE_EXPORT ndi_double::Record* ndi_double_record() {
   return &record();
 }
 
 #ifdef NDI_DOUBLE_OLD_GENERATION
-extern "C" __attribute__((visibility("default"))) const NDIlib_v6* NDIlib_v5_load() {
+extern "C" NDI_DOUBLE_EXPORT const NDIlib_v6* NDIlib_v5_load() {
   return loadTable();
 }
 #else
-extern "C" __attribute__((visibility("default"))) const NDIlib_v6* NDIlib_v6_3_load() {
+extern "C" NDI_DOUBLE_EXPORT const NDIlib_v6* NDIlib_v6_3_load() {
   return loadTable();
 }
 #endif
