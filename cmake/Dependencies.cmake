@@ -10,6 +10,8 @@ find_package(Threads REQUIRED)
 pkg_check_modules(SRT REQUIRED IMPORTED_TARGET srt)
 pkg_check_modules(AVCODEC REQUIRED IMPORTED_TARGET libavcodec libavutil)
 find_package(CURL REQUIRED)
+# The editor draws with Cairo, its text through FreeType.
+pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo cairo-ft freetype2)
 
 if(RELAYCASTER_TESTS)
   find_package(GTest REQUIRED)

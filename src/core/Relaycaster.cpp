@@ -5,6 +5,8 @@
 
 #include "core/InstanceRegistry.h"
 #include "core/WindowScale.h"
+#include "editor/EditorLayout.h"
+#include "framework/graphics/Resources.h"
 #include "files/DataFolders.h"
 #include "framework/Denormals.h"
 #include "updates/UpdateCheck.h"
@@ -40,13 +42,17 @@ framework::PluginConfig MakeRelaycasterConfig() {
 
 Relaycaster::Relaycaster()
     : IPlugAPIBase(MakeRelaycasterConfig()),
+      mEditorResources(framework::ModuleResourceLoader()),
       mPresets(*this, *this, [] { return PresetsFolder(); }),
       mUpdateCheck(std::make_shared<brightwold::updates::UpdateCheck>(SharedDataFolder(), kProductKey, kVersionText)),
       mUpdateWorker(std::make_unique<brightwold::updates::UpdateWorker>(mUpdateCheck)) {
   declareParameters();
+  SetEditorFunctions([this] { return MakeEditor(*this); },
+                     [this](framework::IGraphics& g) { LayoutEditor(*this, g); });
 }
 
 Relaycaster::~Relaycaster() {
+  CloseEditor();  // its controls reach into everything below
   mNdi.stop();
   mSrt.stop();
   InstanceRegistry::instance().release(this);
@@ -155,6 +161,24 @@ void Relaycaster::HostWindowResized(int width, int height) {
   const float scale = std::min(height / (screen * kDesignHeight), width / (screen * kDesignWidth));
   if (std::abs(scale - editor->DrawScale()) > 0.001f) editor->SetDrawScale(scale);
   SetWindowSize(width, height);
+}
+
+void Relaycaster::SetWindowScale(float scale) {
+  int width = static_cast<int>(std::lround(scale * kDesignWidth));
+  int height = static_cast<int>(std::lround(scale * kDesignHeight));
+  ConstrainWindowSize(width, height);
+  framework::IGraphics* graphics = GetGraphics();
+  if (!graphics) return;
+  const float drawScale = std::min(static_cast<float>(height) / kDesignHeight, static_cast<float>(width) / kDesignWidth);
+  graphics->Resize(kDesignWidth, kDesignHeight, drawScale, true);
+}
+
+float Relaycaster::GetWindowScale() const {
+  if (const framework::IGraphics* graphics = GetGraphics())
+    return static_cast<float>(static_cast<int>(static_cast<float>(graphics->Width()) * graphics->GetDrawScale())) /
+           kDesignWidth;
+  const int width = WindowWidth();
+  return width > 0 ? static_cast<float>(width) / (screenScale() * kDesignWidth) : 1.f;
 }
 
 // --- track identity -----------------------------------------------------------------

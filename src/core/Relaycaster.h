@@ -12,6 +12,7 @@
 #include "core/TrackIdentity.h"
 #include "editor/stream_panel/Records.h"
 #include "framework/IPlugAPIBase.h"
+#include "framework/graphics/IGraphics.h"
 #include "presets/PresetCommands.h"
 #include "transport/AudioFeed.h"
 #include "transport/ndi/NdiSender.h"
@@ -128,10 +129,25 @@ class Relaycaster : public framework::IPlugAPIBase, private PresetStateAccess {
 
   // --- editor window ---------------------------------------------------------------
   /// Brings a proposed window size within bounds and to the editor's aspect.
-  bool ConstrainWindowSize(int& width, int& height) const;
+  bool ConstrainWindowSize(int& width, int& height) const override;
   /// The host set a new size for the open editor window.
-  void HostWindowResized(int width, int height);
+  void HostWindowResized(int width, int height) override;
   float screenScale() const { return mScreenScale.load(std::memory_order_relaxed); }
+  /// Resizes the editor to a zoom of the design (the settings menu, a
+  /// preset's stored size); the screen scale is not applied, so the same
+  /// zoom looks the same on every screen.
+  void SetWindowScale(float scale) override;
+  /// The editor's zoom: its pixel width, truncated, over the design width.
+  float GetWindowScale() const override;
+  /// Where the editor finds its fonts and logo (the module's resources; tests choose a folder).
+  const framework::ResourceLoader& editorResources() const { return mEditorResources; }
+  void setEditorResources(framework::ResourceLoader loader) { mEditorResources = std::move(loader); }
+  /// The window title last composed; the layout shows it in the header.
+  const std::string& lastTitle() const { return mLastTitle; }
+  /// The footer control of a new layout starts empty: the next tick sets it.
+  void forgetFooter() { mLastFooter.clear(); }
+  bool revealPassphrase() const { return mRevealPassphrase; }
+  void setRevealPassphrase(bool reveal) { mRevealPassphrase = reveal; }
 
   // --- settings that are not parameters ---------------------------------------------
   int accentColourIndex() const { return mAccentColourIndex.load(std::memory_order_relaxed); }
@@ -205,6 +221,8 @@ class Relaycaster : public framework::IPlugAPIBase, private PresetStateAccess {
   std::string mLastTitle;
   std::string mLastFooter;
   bool mInOtherInstance = false;
+  bool mRevealPassphrase = false;  // the "Show" button holds it; never saved
+  framework::ResourceLoader mEditorResources;
 
   TrackIdentity mIdentity;
   PresetCommands mPresets;

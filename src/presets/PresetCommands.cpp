@@ -229,11 +229,10 @@ void PresetCommands::tellHostAboutEveryParameter() {
 }
 
 void PresetCommands::restoreEditorScale() {
-  framework::IEditor* editor = mPlugin.GetEditor();
   const int width = mState.LoadedEditorWidth();
-  if (editor == nullptr || width <= 0) return;
+  if (!mPlugin.EditorIsOpen() || width <= 0) return;
   const double scale = width / kDesignWidth;
-  if (std::abs(scale - editor->DrawScale()) > kScaleTolerance) editor->SetDrawScale(static_cast<float>(scale));
+  if (std::abs(scale - mState.GetWindowScale()) > kScaleTolerance) mState.SetWindowScale(static_cast<float>(scale));
 }
 
 void PresetCommands::deletePreset(const Preset& preset) {

@@ -31,6 +31,9 @@ class PresetStateAccess {
   virtual void SetForPresetFile(bool forPresetFile) = 0;
   /// The editor width the last loaded chunk carried; 0 or less for none.
   virtual int LoadedEditorWidth() const = 0;
+  /// The open editor's zoom, and a change of it that resizes its window.
+  virtual float GetWindowScale() const = 0;
+  virtual void SetWindowScale(float scale) = 0;
 };
 
 /// The preset commands behind the preset bar (load, save, delete, with

@@ -126,6 +126,11 @@ class TestPlugin : public framework::IPlugAPIBase, public PresetStateAccess {
     presetFileFlags.push_back(raised);
   }
   int LoadedEditorWidth() const override { return loadedWidth; }
+  // The zoom is the stand-in editor's scale.
+  float GetWindowScale() const override { return GetEditor() ? GetEditor()->DrawScale() : 1.f; }
+  void SetWindowScale(float scale) override {
+    if (GetEditor()) GetEditor()->SetDrawScale(scale);
+  }
   void RenderBlock(double**, double**, int) override {}
   void OnParamChangeUI(int paramIdx, framework::ParamSource) override { uiChanges.push_back(paramIdx); }
 

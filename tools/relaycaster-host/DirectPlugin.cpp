@@ -1,5 +1,7 @@
 // The HostedPlugin backend that links the Relaycaster class itself and
 // calls it through the framework, as the VST 3 binding would.
+#include <functional>
+
 #include "core/Relaycaster.h"
 #include "framework/IParam.h"
 #include "HostedPlugin.h"
@@ -22,9 +24,10 @@ class MessageCatcher final : public framework::IEditor {
   float DrawScale() const override { return 1.0f; }
   float ScreenScale() const override { return 1.0f; }
   void SetDrawScale(float) override {}
-  int ShowMessageBox(const std::string& text, const std::string&, framework::MessageBoxType) override {
+  void ShowMessageBox(const std::string& text, const std::string&, framework::MessageBoxType,
+                      std::function<void(int)> answer) override {
     message = text;
-    return framework::kNoResult;
+    answer(framework::kNoResult);
   }
   std::string message;
 };

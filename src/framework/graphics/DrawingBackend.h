@@ -25,8 +25,9 @@ class DrawingBackend {
   virtual ~DrawingBackend() = default;
 
   /// A new transparent surface of `width` × `height` pixels on which one
-  /// design unit is `scale` pixels. False when it cannot be made.
-  virtual bool SetSurface(int width, int height, float scale) = 0;
+  /// design unit is `scale` pixels and the design origin lies at pixel
+  /// (originX, originY). False when it cannot be made.
+  virtual bool SetSurface(int width, int height, float scale, float originX = 0.f, float originY = 0.f) = 0;
   virtual PixelBuffer Pixels() = 0;
   virtual float Scale() const = 0;
 

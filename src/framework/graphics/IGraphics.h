@@ -75,13 +75,17 @@ class IGraphics final : public IEditor {
   void SetLayoutOnResize(bool relayout) { mLayoutOnResize = relayout; }
 
   // --- size and scale -----------------------------------------------------------
-  int Width() const { return mWidth; }   // design units
+  int Width() const { return mWidth; }  // design units
+  int FPS() const { return mFps; }
   int Height() const { return mHeight; }
   float GetDrawScale() const { return mDrawScale; }
   float GetScreenScale() const { return mScreenScale; }
   float GetTotalScale() const { return mDrawScale * mScreenScale; }
-  int WindowWidth() const;   // pixels
-  int WindowHeight() const;
+  int WindowWidth() const { return mPixelWidth; }  // pixels
+  int WindowHeight() const { return mPixelHeight; }
+  /// Window pixels to design units (the design may be letterboxed in a
+  /// window whose shape the host chose).
+  void WindowToDesign(float px, float py, float& x, float& y) const;
   /// The editor at a new design size and draw scale; with
   /// `resizePlatformWindow` the window is asked to follow (the plug-in's own
   /// resize), without it the host has resized the window already. The
@@ -143,6 +147,10 @@ class IGraphics final : public IEditor {
   void SetClock(std::function<int64_t()> nanos) { mClock = std::move(nanos); }
   IPlugAPIBase& Delegate() { return mDelegate; }
 
+  /// An area to redraw that no dirty control covers (a control hidden,
+  /// moved or removed).
+  void MarkAreaDirty(const IRECT& area) { mExtraDirty.push_back(area); }
+
   // --- edits, for controls -----------------------------------------------------------------
   /// A triggered change of a bound control: one gesture, or part of the
   /// gesture of the press in progress.
@@ -195,15 +203,18 @@ class IGraphics final : public IEditor {
   void SetDrawScale(float scale) override { Resize(mWidth, mHeight, scale, false); }
 
  private:
+  struct PendingBox;
   IControl* ControlAt(float x, float y) const;
   void EndGesture();
   void UpdateMouseOver(float x, float y, const IMouseMod& mod);
   void ResizeBackBuffer();
+  void PlaceDesign();
+  IRECT WholeWindowInDesign() const;
+  void OpenMessageBox(PendingBox box);
   void CloseTextEntry(bool commit);
   void CloseMenu(bool chosen);
   void RedrawMenu();
   void AnswerMessageBox(int answer);
-  void MarkAreaDirty(const IRECT& area) { mExtraDirty.push_back(area); }
   void DrawLayers(const IRECT& area);
   std::vector<PixelRect> ToPixels(const std::vector<IRECT>& areas) const;
 
@@ -219,6 +230,11 @@ class IGraphics final : public IEditor {
   int mFps;
   float mDrawScale;
   float mScreenScale = 1.f;
+  int mPixelWidth = 0;  // the back buffer and window, in pixels
+  int mPixelHeight = 0;
+  bool mHostSized = false;  // the host chose the window's size (it may not match the design's shape)
+  float mOriginX = 0.f;     // where the design's top-left corner lies in the window, in pixels
+  float mOriginY = 0.f;
   bool mMouseOverEnabled = false;
   bool mLayoutOnResize = false;
 
@@ -229,8 +245,8 @@ class IGraphics final : public IEditor {
   IControl* mCaptured = nullptr;   // the control a held button belongs to
   IControl* mMouseOver = nullptr;  // the control under the mouse
   IControl* mGestureControl = nullptr;  // an edit gesture is open for this control's parameter
-  float mLastX = 0.f;
-  float mLastY = 0.f;
+  float mLastPixelX = 0.f;  // the last mouse position in pixels, so drag deltas survive a scale change
+  float mLastPixelY = 0.f;
   ECursor mCursor = ECursor::Arrow;
 
   int mEntryLength = 1024;
@@ -241,8 +257,15 @@ class IGraphics final : public IEditor {
   IPopupMenu* mMenuModel = nullptr;
   int mMenuValIdx = kNoValIdx;
   IRECT mMenuBounds;
+  struct PendingBox {
+    std::string text;
+    std::string caption;
+    MessageBoxType type;
+    std::function<void(int)> answer;
+  };
   std::unique_ptr<MessageBoxView> mBox;
   std::function<void(int)> mBoxAnswer;
+  std::vector<PendingBox> mQueuedBoxes;  // reports that arrived while a box was open
 
   std::function<bool(const std::string&)> mURLOpener;
   std::function<int64_t()> mClock;
