@@ -6,6 +6,8 @@
 //   NDI_DOUBLE_INIT_FAILS      initialize answers false
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "NdiRuntimeDouble.h"
@@ -111,6 +113,18 @@ const NDIlib_source_t* sendGetSourceName(NDIlib_send_instance_t instance) {
   return &source->description;
 }
 
+// A test in another process (the Wine tests run the plug-in inside
+// relaycaster-host.exe) cannot read the record; when NDI_DOUBLE_FRAME_LOG
+// names a file, every frame also appends "source rate channels samples" to it.
+void logFrame(const ndi_double::SentFrame& frame) {
+  static const char* const path = std::getenv("NDI_DOUBLE_FRAME_LOG");
+  if (path == nullptr || *path == '\0') return;
+  if (std::FILE* log = std::fopen(path, "a")) {
+    std::fprintf(log, "%s %d %d %d\n", frame.source.c_str(), frame.sampleRate, frame.channels, frame.samples);
+    std::fclose(log);
+  }
+}
+
 void sendSendAudioV3(NDIlib_send_instance_t instance, const NDIlib_audio_frame_v3_t* frame) {
   auto* source = reinterpret_cast<Source*>(instance);
   ndi_double::SentFrame sent;
@@ -131,6 +145,7 @@ void sendSendAudioV3(NDIlib_send_instance_t instance, const NDIlib_audio_frame_v
                   static_cast<size_t>(frame->no_samples) * sizeof(float));
     }
   }
+  logFrame(sent);
   ndi_double::Record& r = record();
   std::lock_guard<std::mutex> lock(r.mutex);
   r.callingThreads.insert(std::this_thread::get_id());
