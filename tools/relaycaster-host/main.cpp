@@ -10,6 +10,7 @@
 #include "HostOptions.h"
 #include "HostRunner.h"
 #include "HostedPlugin.h"
+#include "ProcessExit.h"
 #include "StopSignals.h"
 #include "Vst3Plugin.h"
 #include "files/DataFolders.h"
@@ -223,5 +224,5 @@ int main(int argc, char** argv) {
   }
   plugin.reset();  // stops the transports' workers
   std::printf("relaycaster-host: stopped\n");
-  return status;
+  exitHost(status);
 }
