@@ -150,6 +150,7 @@ void IGraphics::SetScreenScale(float scale) {
   mScreenScale = scale;
   PlaceDesign();
   ResizeBackBuffer();
+  if (!mHostSized) mDelegate.SetWindowSize(mPixelWidth, mPixelHeight);
 }
 
 void IGraphics::OnHostResized(int pixelWidth, int pixelHeight) {

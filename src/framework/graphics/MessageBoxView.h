@@ -11,8 +11,19 @@
 
 namespace framework {
 
+/// Layout, in design units: a dialog kWidth wide centred in the area, the
+/// caption, the text wrapped at word boundaries to the dialog's inner width
+/// (a word longer than a line stands on a line of its own), the buttons in
+/// a row at the bottom right. A text too tall for the area is cut off with
+/// an ellipsis.
 class MessageBoxView {
  public:
+  static constexpr float kWidth = 360.f;
+  static constexpr float kPadding = 16.f;
+  static constexpr float kButtonWidth = 72.f;
+  static constexpr float kButtonHeight = 24.f;
+  static constexpr float kButtonGap = 8.f;
+
   /// `area` is the editor's design rectangle, which the box dims and centres in.
   MessageBoxView(std::string text, std::string caption, MessageBoxType type, const IRECT& area);
 
@@ -36,10 +47,22 @@ class MessageBoxView {
   /// The dialog's rectangle and its buttons, after the first Draw.
   const IRECT& DialogRect() const { return mDialog; }
   const std::vector<IRECT>& ButtonRects() const { return mButtons; }
+  /// The text as wrapped, after the first Draw.
+  const std::vector<std::string>& Lines() const { return mLines; }
+  int ButtonCount() const { return mType == kMB_YESNO ? 2 : 1; }
+  /// "OK", or "Yes" and "No", left to right.
+  const char* ButtonLabel(int index) const;
+  int FocusedButton() const { return mFocused; }
+  int HoveredButton() const { return mHovered; }
+
+  static TextStyle CaptionStyle();
+  static TextStyle BodyStyle();
 
  private:
   void Layout(DrawingBackend& g);
   int AnswerOfButton(int index) const;
+  bool SetFocused(int index);
+  void DrawButton(DrawingBackend& g, int index) const;
 
   std::string mText;
   std::string mCaption;

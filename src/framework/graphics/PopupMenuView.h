@@ -11,8 +11,18 @@
 
 namespace framework {
 
+/// Geometry: rows of kItemHeight (separators kSeparatorHeight) between
+/// kVerticalPadding above and below; a check-mark column, then the text;
+/// the width follows the widest text, at least kMinWidth.
 class PopupMenuView {
  public:
+  static constexpr float kItemHeight = 22.f;
+  static constexpr float kSeparatorHeight = 9.f;
+  static constexpr float kVerticalPadding = 4.f;
+  static constexpr float kTextLeft = 24.f;  // the check mark sits left of it
+  static constexpr float kTextRightMargin = 16.f;
+  static constexpr float kMinWidth = 120.f;
+
   /// Measured with `measure` (text width in design units for the menu's style).
   using Measure = std::function<float(std::string_view)>;
   enum class Result { Open, Chosen, Dismissed };
@@ -24,6 +34,8 @@ class PopupMenuView {
   float Height() const { return mHeight; }
   /// The item under a point (menu-local design units), or -1.
   int ItemAt(float x, float y) const;
+  /// An item's row, menu-local (an empty rectangle for an index out of range).
+  IRECT ItemRect(int index) const;
   int Highlighted() const { return mHighlighted; }
   /// The index chosen (valid after Result::Chosen).
   int Chosen() const { return mChosen; }
@@ -32,7 +44,9 @@ class PopupMenuView {
   bool OnMouseMove(float x, float y);
   /// A press outside the menu dismisses it; inside, nothing yet.
   Result OnMouseDown(float x, float y);
-  /// A release over a choosable item chooses it.
+  /// A release over a choosable item chooses it (also without a press in
+  /// the menu: press on the opening button, drag, release); anywhere else
+  /// nothing happens.
   Result OnMouseUp(float x, float y);
   /// Up/Down move over choosable items (wrapping), Home/End jump, Return
   /// chooses the highlighted one, Escape dismisses.
@@ -45,6 +59,12 @@ class PopupMenuView {
   static TextStyle ItemStyle();
 
  private:
+  bool Inside(float x, float y) const { return x >= 0.f && x < mWidth && y >= 0.f && y < mHeight; }
+  /// The next choosable item from `from` in `step` direction, wrapping; -1 when there is none.
+  int NextChoosable(int from, int step) const;
+  bool SetHighlighted(int index);
+  void DrawItem(DrawingBackend& g, int index) const;
+
   struct Row {
     float top = 0.f;
     float bottom = 0.f;
