@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <set>
+#include <utility>
 #include <sstream>
 
 #include "WineSupport.h"
@@ -92,6 +93,17 @@ TEST(WindowsModule, CarriesTheFontsAndTheLogoAsUsEnglishResources) {
   };
   EXPECT_EQ(count("Entry: ID: "), 3u) << resources;
   EXPECT_EQ(count("Entry: ID: 0x000409,"), 3u) << resources;
+
+  // Each holds the whole file the bundle holds (the leaf after its name).
+  const std::filesystem::path folder = winetest::windowsBundle() / "Contents" / "Resources";
+  for (const auto& [name, file] : {std::pair{"ROBOTO-REGULAR.TTF", "Roboto-Regular.ttf"},
+                                   std::pair{"ROBOTOCONDENSED-BOLD.TTF", "RobotoCondensed-Bold.ttf"},
+                                   std::pair{"RELAYCASTER-LOCKUP.SVG", "relaycaster-lockup.svg"}}) {
+    const size_t entry = resources.find(std::string("]: ") + name + ",");
+    const size_t size = resources.find("Size: 0x", entry);
+    ASSERT_NE(size, std::string::npos) << name;
+    EXPECT_EQ(std::stoul(resources.substr(size + 8), nullptr, 16), std::filesystem::file_size(folder / file)) << name;
+  }
 }
 
 TEST(WindowsModule, TheBundleHasTheVst3Layout) {
