@@ -83,7 +83,7 @@ class ScopedEnvironment {
 
 // --- what a host sees ---------------------------------------------------------------
 
-TEST(WineHost, InfoShowsTheSameFactoryClassAndParametersAsTheLinuxBundle) {
+TEST(WineHost, InfoShowsTheSameFactoryClassBusesAndParametersAsTheLinuxBundle) {
   const ProcessResult linux = linuxHost({"--info"});
   ASSERT_TRUE(linux.succeeded()) << linux.describe();
   const ProcessResult windows = winetest::runWineHost(winetest::windowsBundle(), {"--info"}, 60s);
@@ -100,6 +100,9 @@ TEST(WineHost, InfoShowsTheSameFactoryClassAndParametersAsTheLinuxBundle) {
             std::string::npos);
   EXPECT_NE(windows.out.find("\"Relaycaster\", category \"Audio Module Class\", sub-categories \"Fx|Network\""),
             std::string::npos);
+  EXPECT_NE(windows.out.find("bus       audio input 0 \"Input\", 2 channels, main"), std::string::npos) << windows.out;
+  EXPECT_NE(windows.out.find("bus       audio output 0 \"Output\", 2 channels, main"), std::string::npos);
+  EXPECT_EQ(windows.out.find("bus       event"), std::string::npos);
 }
 
 TEST(WineHost, StateSavedByEitherBundleLoadsInTheOtherBitForBit) {
