@@ -7,7 +7,9 @@
 #include "Vst3Bundle.h"
 #include "core/SrtAddress.h"
 #include "files/DataFolders.h"
+#include "framework/vst3/IEditorSnapshot.h"
 #include "framework/vst3/IStatusReport.h"
+#include "pluginterfaces/gui/iplugview.h"
 
 namespace relaycaster_host {
 namespace {
@@ -224,6 +226,29 @@ class Vst3Plugin final : public Vst3HostedPlugin {
     return relaycaster::WritePreset(relaycaster::PresetsFolder(), name, *chunk, error);
   }
   bool loadState(const std::vector<uint8_t>& bytes) override { return mInstance->LoadState(bytes) == kResultOk; }
+
+  IPlugView* createEditorView() override { return mInstance->Controller()->createView(ViewType::kEditor); }
+
+  // Through the plug-in's own extension on its editor view, which a host
+  // that does not know it never sees.
+  bool renderSnapshot(const std::string& path, float scale, std::string& error) override {
+    IPlugView* view = createEditorView();
+    if (!view) {
+      error = "the plug-in has no editor";
+      return false;
+    }
+    void* found = nullptr;
+    tresult result = kNoInterface;
+    if (view->queryInterface(INLINE_UID_OF(framework::vst3::IEditorSnapshot), &found) == kResultOk && found) {
+      auto* snapshot = static_cast<framework::vst3::IEditorSnapshot*>(found);
+      result = snapshot->renderSnapshot(path.c_str(), scale);
+      snapshot->release();
+    }
+    view->release();
+    if (result == kNoInterface) error = "the plug-in's editor cannot draw snapshots";
+    else if (result != kResultOk) error = "the editor could not be drawn into " + path;
+    return result == kResultOk;
+  }
 
  private:
   static constexpr int32_t ParameterInfo_kIsList = Steinberg::Vst::ParameterInfo::kIsList;

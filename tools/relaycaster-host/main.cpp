@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AudioSource.h"
+#include "EditorSession.h"
 #include "HostOptions.h"
 #include "HostRunner.h"
 #include "HostedPlugin.h"
@@ -213,8 +214,27 @@ int main(int argc, char** argv) {
               run.channels, run.channels == 1 ? "" : "s", run.blockFrames, describeInput(options, wav).c_str(),
               run.seconds ? (" for " + std::to_string(static_cast<int>(*run.seconds)) + " s").c_str() : "; Ctrl-C stops");
   std::fflush(stdout);
-  runHost(*plugin, *source, run, gStopRequested, stdout);
+  std::unique_ptr<MainThreadWork> editor;
+  if (options.editor) {
+    std::string error;
+    editor = openEditorSession(*bundled, options.uiScale.value_or(0.0), error);
+    if (!editor) {
+      std::fprintf(stderr, "relaycaster-host: cannot show the editor: %s\n", error.c_str());
+      return 1;
+    }
+  }
+  runHost(*plugin, *source, run, gStopRequested, stdout, editor.get());
+  editor.reset();  // the editor closes before anything below touches the plug-in
   int status = 0;
+  if (options.snapshot) {
+    std::string error;
+    if (bundled->renderSnapshot(*options.snapshot, static_cast<float>(options.uiScale.value_or(1.0)), error)) {
+      std::printf("relaycaster-host: drew the editor into %s\n", options.snapshot->c_str());
+    } else {
+      std::fprintf(stderr, "relaycaster-host: cannot draw the editor: %s\n", error.c_str());
+      status = 1;
+    }
+  }
   if (options.stateOut) {
     std::vector<uint8_t> state;
     if (!bundled->saveState(state) || !writeFile(*options.stateOut, state)) {
