@@ -139,6 +139,33 @@ TEST(WineHost, StateSavedByEitherBundleLoadsInTheOtherBitForBit) {
   for (const std::string& path : {linuxState, windowsState, fromWindows, fromLinux}) std::remove(path.c_str());
 }
 
+// The editor drawn off-screen by the Windows bundle, from the fonts and the
+// logo inside the DLL (the bundle's Resources folder is taken away), looks
+// as the Linux bundle draws it from its files: the same Cairo, pixman and
+// FreeType sources draw both.
+TEST(WineHost, TheEditorDrawsFromTheModulesOwnResourcesAsOnLinux) {
+  winetest::BundleCopy copy;
+  fs::remove_all(copy.bundle() / "Contents" / "Resources");
+  const std::string windowsPicture = srtpeer::tempPath("windows-editor", "png");
+  const std::string linuxPicture = srtpeer::tempPath("linux-editor", "png");
+  const ProcessResult drawn = winetest::runWineHost(
+      copy.bundle(), {"--set", "NDI=off", "--seconds", "0.5", "--snapshot", windowsPath(windowsPicture)}, 60s);
+  ASSERT_TRUE(drawn.succeeded()) << drawn.describe();
+  ASSERT_TRUE(linuxHost({"--set", "NDI=off", "--seconds", "0.5", "--snapshot", linuxPicture}).succeeded());
+
+  const ProcessResult size = Subprocess::run({"identify", "-format", "%wx%h", windowsPicture}, 20s);
+  EXPECT_EQ(size.out, "880x562") << size.describe();
+  // ImageMagick's count of differing pixels (on stderr; exit status 1 when any differ).
+  const ProcessResult compared =
+      Subprocess::run({"compare", "-metric", "AE", windowsPicture, linuxPicture, "null:"}, 20s);
+  ASSERT_TRUE(compared.started && !compared.timedOut && compared.exitCode >= 0 && compared.exitCode <= 1)
+      << compared.describe();
+  // A twentieth of the logo's area: the logo's fallback text, or another font, differs far more.
+  EXPECT_LT(std::stod(compared.err), 150.0) << "differing pixels";
+  std::remove(windowsPicture.c_str());
+  std::remove(linuxPicture.c_str());
+}
+
 // --- SRT to and from Linux peers --------------------------------------------------------
 
 // A one-second stereo loop of 24-bit samples reaches the receiver unchanged:
