@@ -164,6 +164,7 @@ TEST_F(HostEditorXvfb, TheWindowFollowsTheCornerGripsDragAndDoubleClick) {
   const std::string id = waitForWindow(*host);
   ASSERT_FALSE(id.empty()) << host->stderrText();
   ASSERT_TRUE(sizeBecomes(id, 880, 562));
+  ASSERT_TRUE(showsAt(id, 20, 100, kPanel));  // the editor is in the window and takes the mouse
   // 220 pixels right and 5 down from the grip's centre: scale 1.25.
   ASSERT_TRUE(xdotool({"mousemove", "--window", id, "872", "554", "mousedown", "1"}));
   for (int step = 1; step <= 10; ++step)
