@@ -29,6 +29,10 @@ SrtLink::~SrtLink() {
 }
 
 void SrtLink::dropConnection() {
+  if (dataSocket != SRT_INVALID_SOCK) {
+    if (connected && srt_getsockstate(dataSocket) == SRTS_CONNECTED) mOutput.finishStream(mSink);
+    publishStatistics();
+  }
   closeSocket(dataSocket);
   connected = false;
   accept.accepted.store(false, std::memory_order_release);
@@ -49,8 +53,22 @@ void SrtLink::beginSending(SRTSOCKET socket, std::string peer) {
   dataSocket = socket;
   connected = true;
   mOutput.reset();
+  mStatus.setLinkStatistics({});
   mStatus.setPeer(std::move(peer));
   mStatus.setState(SrtState::Sending);
+}
+
+void SrtLink::publishStatistics() {
+  if (dataSocket == SRT_INVALID_SOCK || !connected) return;
+  SRT_TRACEBSTATS counts{};
+  if (srt_bstats(dataSocket, &counts, 0) == SRT_ERROR) return;
+  SrtLinkStatistics statistics;
+  statistics.packetsSent = counts.pktSentTotal;
+  statistics.retransmitted = counts.pktRetransTotal;
+  statistics.reportedLost = counts.pktSndLossTotal;
+  statistics.dropped = counts.pktSndDropTotal;
+  statistics.roundTripMs = counts.msRTT;
+  mStatus.setLinkStatistics(statistics);
 }
 
 void SrtSocketSink::sendMessage(const uint8_t* data, int size) {

@@ -10,6 +10,7 @@ namespace relaycaster {
 namespace {
 
 constexpr double kWakeMilliseconds = 2.0;
+constexpr double kStatisticsInterval = 0.25;  // seconds
 constexpr size_t kMinPassphrase = 10;
 constexpr size_t kMaxPassphrase = 79;
 
@@ -48,10 +49,17 @@ void SrtWorker::runOnce() {
   if (mReady) stepMachine(now);
 
   auto intoOutput = [this](const float* samples, int stride, int /*channels*/, int frames) {
-    mOutput.consumeBlock(samples, stride, frames, mSocketSink);
+    mOutput.consumeBlock(samples, stride, frames, mLink.sink());
   };
   mReader.pump(now, mLink.connected ? BlockSink(intoOutput) : BlockSink());
   mFeed.publishDropouts(mReader.dropouts());
+  refreshStatistics(now);
+}
+
+void SrtWorker::refreshStatistics(double now) {
+  if (!mLink.connected || now < mNextStatistics) return;
+  mNextStatistics = now + kStatisticsInterval;
+  mLink.publishStatistics();
 }
 
 void SrtWorker::takeSettings() {

@@ -41,6 +41,7 @@ class SrtWorker {
   bool validate();
   void stepMachine(double now);
   void setupReader();
+  void refreshStatistics(double now);
 
   AudioFeed& mFeed;
   SrtStatus& mStatus;
@@ -52,7 +53,6 @@ class SrtWorker {
   // closes the listening socket before the output goes, then the reader
   // and the clock (the timer) follow.
   SrtLink mLink;
-  SrtSocketSink mSocketSink{mLink.dataSocket};
   SrtCaller mCaller{mLink};
   SrtListener mListener{mLink};
 
@@ -64,6 +64,7 @@ class SrtWorker {
   double mReaderBuffer = 0.0;
   bool mConfigured = false;  // the current settings have been applied
   bool mReady = false;       // ... and they were valid
+  double mNextStatistics = 0.0;  // worker-clock seconds of the next statistics refresh
 };
 
 }  // namespace relaycaster
