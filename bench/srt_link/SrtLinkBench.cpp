@@ -58,9 +58,9 @@ void printOutcome(const char* who, const srtpeer::LinkOutcome& outcome, double s
       std::printf(" %.0f ms", counter.breakFrames[i] / 48.0);
   }
   if (outcome.sender.packetsSent > 0)
-    std::printf("  [libsrt: sent %lld, retransmitted %lld, dropped %lld, RTT %.0f ms]",
+    std::printf("  [libsrt: sent %lld, retransmitted %lld, dropped %lld, RTT %.0f ms; lead-in %d ms]",
                 static_cast<long long>(outcome.sender.packetsSent), static_cast<long long>(outcome.sender.retransmitted),
-                static_cast<long long>(outcome.sender.dropped), outcome.sender.roundTripMs);
+                static_cast<long long>(outcome.sender.dropped), outcome.sender.roundTripMs, outcome.sender.leadInMs);
   std::printf("  [link lost %ld/%ld fwd, %ld/%ld back]", outcome.forward.dropped, outcome.forward.received,
               outcome.backward.dropped, outcome.backward.received);
   if (!outcome.problem.empty()) std::printf("  PROBLEM: %s", outcome.problem.c_str());

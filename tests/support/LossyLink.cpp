@@ -64,6 +64,9 @@ class Impairer {
     return true;
   }
   bool duplicate() { return mUniform(mRandom) < mImpairment.duplicateRate; }
+  bool spares(const uint8_t* data, size_t size) const {
+    return mImpairment.spareSrtHandshakes && isSrtHandshake(data, size);
+  }
   Clock::duration delay() {
     const double jitter = (2.0 * mUniform(mRandom) - 1.0) * mImpairment.jitterMs;
     const double milliseconds = std::max(0.0, mImpairment.delayMs + jitter);
@@ -90,6 +93,12 @@ struct Pending {
 };
 
 }  // namespace
+
+bool isSrtHandshake(const uint8_t* data, size_t size) {
+  // The first 16 bits of a control packet: the control flag, then the type
+  // (0 for a handshake).
+  return size >= 16 && data[0] == 0x80 && data[1] == 0x00;
+}
 
 double burstStartProbability(double lossRate, int burstLength) {
   const double rate = std::clamp(lossRate, 0.0, 1.0);
@@ -164,6 +173,12 @@ void LossyLink::run(Clock::time_point until) {
     Impairer& impairer = impairers[direction];
     ++count.received;
     const uint64_t entered = arrivals[direction]++;
+    if (impairer.spares(data, size)) {
+      ++count.spared;
+      inFlight.push({Clock::now() + impairer.delay(), order++, direction, entered,
+                     std::vector<uint8_t>(data, data + size)});
+      return;
+    }
     // Every decision is drawn whatever the outcome, so that one datagram's
     // fate never shifts the draws of the next.
     const bool lost = impairer.lose();

@@ -7,6 +7,7 @@
 // as well.
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -20,11 +21,17 @@ struct LinkImpairment {
   double delayMs = 0.0;        // one-way delay
   double jitterMs = 0.0;       // each datagram's delay differs by up to ± this, uniformly, so datagrams reorder
   double duplicateRate = 0.0;  // fraction of the datagrams that pass and arrive twice, each copy with its own delay
+  /// SRT handshake packets pass untouched (delayed, never lost). Receivers
+  /// such as srt-live-transmit stop listening once they accept a caller,
+  /// so a lost last answer of the handshake could never be repeated and
+  /// the call would fail; with this the link's losses hit the stream alone.
+  bool spareSrtHandshakes = false;
 };
 
 /// What one direction did with the datagrams that entered it.
 struct LinkCounts {
   long received = 0;    // datagrams that entered
+  long spared = 0;      // handshakes let through untouched
   long dropped = 0;     // lost on purpose
   long duplicated = 0;  // extra copies made
   long delivered = 0;   // datagrams sent on, copies included
@@ -85,5 +92,8 @@ class LossyLink {
 /// The probability with which a burst of `burstLength` losses starts at a
 /// datagram outside a burst, so that the long-run loss is `lossRate`.
 double burstStartProbability(double lossRate, int burstLength);
+
+/// True for an SRT control packet of type handshake.
+bool isSrtHandshake(const uint8_t* data, size_t size);
 
 }  // namespace testsupport

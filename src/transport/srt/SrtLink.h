@@ -69,6 +69,19 @@ class SrtLink {
   /// Publishes libsrt's counts for the data socket (nothing without one).
   void publishStatistics();
 
+  /// Worker, once per block while a receiver is attached: true while the
+  /// connection's lead-in lasts, and the block's audio is to be replaced
+  /// by a message of null packets. libsrt starts every connection with a
+  /// guessed round trip of 100 ms (variation 50 ms), and until both ends
+  /// have measured the real one their repair timers are slow (the
+  /// receiver's first periodic loss report comes after 150 ms; the sender
+  /// will not resend a packet twice within round trip plus four times its
+  /// variation): at the default 200 ms latency a loss in the first ~150 ms
+  /// of a stream often could not be repaired in time. The lead-in carries
+  /// nothing but lets both ends measure and settle; it lasts 200 ms and
+  /// then until libsrt reports a measured round trip, half a second at most.
+  bool takeLeadInBlock();
+
   SrtStatus& status() { return mStatus; }
   /// Where the output's messages go: the current data socket.
   MessageSink& sink() { return mSink; }
@@ -83,6 +96,8 @@ class SrtLink {
   SrtStatus& mStatus;
   SrtOutput& mOutput;
   SrtSocketSink mSink{dataSocket};
+  int mLeadInLeft = 0;  // blocks the lead-in may still take
+  int mLeadInTaken = 0;
 };
 
 /// True for the socket states that end a connection (closing does not).

@@ -52,6 +52,10 @@ class SrtOutput {
   /// access unit stays behind.
   void finishStream(MessageSink& sink) { mMuxer.finishMessage(sink, kTrailingNullMessages); }
   static constexpr int kTrailingNullMessages = 4;
+  /// One message of null packets, which a receiver ignores: the lead-in of
+  /// a connection (see SrtLink::takeLeadInBlock). Only before the stream's
+  /// first access unit, when no packet waits.
+  void sendNullMessage(MessageSink& sink) { mMuxer.finishMessage(sink, 1); }
 
   int outputRate() const;
   int channels() const { return mChannels; }

@@ -29,6 +29,7 @@ struct SrtLinkStatistics {
   int64_t reportedLost = 0;   // packets the receiver reported missing
   int64_t dropped = 0;        // packets given up because they could no longer arrive in time
   double roundTripMs = 0.0;   // libsrt's smoothed round-trip estimate
+  int leadInMs = 0;           // how long the stream's lead-in of null packets lasted
 };
 
 /// What the idle thread and the SRT worker share: the requested settings

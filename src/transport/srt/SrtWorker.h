@@ -22,7 +22,9 @@ namespace relaycaster {
 /// Each pass: take new settings, follow the feed's rate, channels and
 /// buffer, honour a drop-out reset, (re)configure when needed, step the
 /// machine, pump the reader (into the output while a receiver is attached,
-/// otherwise discarding), publish the drop-out count, wait 2 ms.
+/// after the connection's lead-in, otherwise discarding), publish the
+/// drop-out count, then sleep until the reader's next block is owed (at
+/// most 10 ms).
 class SrtWorker {
  public:
   SrtWorker(AudioFeed& feed, SrtStatus& status);

@@ -42,7 +42,9 @@ struct FarEnd {
         receiver(testsupport::srtReceiverToStdout(port, static_cast<int>(trial.seconds + kLinkSlackSeconds)),
                  millisecondsOf(trial.seconds + kLinkSlackSeconds)) {
     if (!receiver.started() || !testsupport::waitForUdpPort(port, kPeerStart)) return;
-    link = std::make_unique<testsupport::LossyLink>(port, trial.eachWay, trial.eachWay, trial.seed,
+    testsupport::LinkImpairment impairment = trial.eachWay;
+    impairment.spareSrtHandshakes = true;  // the receiver stops listening once it accepts
+    link = std::make_unique<testsupport::LossyLink>(port, impairment, impairment, trial.seed,
                                                     millisecondsOf(trial.seconds + kLinkSlackSeconds));
   }
   bool ready() const { return link && link->ready(); }
@@ -99,8 +101,8 @@ std::string LinkOutcome::describe() const {
   text << "continuity errors " << continuity.errors << " in " << continuity.packets << " packets ("
        << continuity.nullPackets << " null, " << continuity.lostSync << " out of sync); " << counter.describe()
        << "; sender: sent " << sender.packetsSent << ", retransmitted " << sender.retransmitted << ", reported lost "
-       << sender.reportedLost << ", dropped " << sender.dropped << ", RTT " << sender.roundTripMs
-       << " ms; link forward: " << forward.received << " in, " << forward.dropped << " lost, " << forward.duplicated
+       << sender.reportedLost << ", dropped " << sender.dropped << ", RTT " << sender.roundTripMs << " ms, lead-in "
+       << sender.leadInMs << " ms; link forward: " << forward.received << " in, " << forward.dropped << " lost, " << forward.duplicated
        << " doubled, " << forward.reordered << " reordered; backward: " << backward.received << " in, "
        << backward.dropped << " lost; connected after " << connectSeconds << " s";
   if (!decoderErrors.empty()) text << "; ffmpeg said: " << decoderErrors.substr(0, 600);
