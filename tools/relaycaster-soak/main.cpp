@@ -8,7 +8,14 @@
 //
 // usage: relaycaster-soak [--instances N] [--minutes M] [--codec pcm|aac]
 //                         [--report-seconds S] [--ndi on|off] [--bundle PATH]
+//                         [--audio-priority realtime|normal]
+//
+// The audio thread runs at real-time priority (SCHED_FIFO) by default, as
+// DAWs run theirs, so that a busy machine delays the plug-in's workers,
+// not the host's audio; "late" and "worst" show how the audio thread kept
+// its deadlines, so a drop-out can be told from a host that stalled.
 #include <pthread.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -58,6 +65,7 @@ struct Options {
   std::string codec = "PCM";
   double reportSeconds = 60.0;
   bool ndi = false;
+  bool realtimeAudio = true;
   std::string bundle = relaycaster_host::defaultBundlePath();
 };
 
@@ -72,6 +80,7 @@ bool parseOptions(int argc, char** argv, Options& options) {
     else if (option == "--report-seconds") options.reportSeconds = std::max(1.0, std::atof(value.c_str()));
     else if (option == "--ndi") options.ndi = value == "on";
     else if (option == "--bundle") options.bundle = value;
+    else if (option == "--audio-priority") options.realtimeAudio = value != "normal";
     else return false;
   }
   return options.minutes > 0;
@@ -111,17 +120,25 @@ bool apply(HostedPlugin& plugin, const std::string& name, const std::string& val
 // counted as late (the host would have missed its own deadline).
 class AudioThread {
  public:
-  explicit AudioThread(std::vector<std::unique_ptr<relaycaster_host::Vst3HostedPlugin>>& plugins)
-      : mPlugins(plugins), mThread([this] { run(); }) {}
+  AudioThread(std::vector<std::unique_ptr<relaycaster_host::Vst3HostedPlugin>>& plugins, bool realtime)
+      : mPlugins(plugins), mRealtime(realtime), mThread([this] { run(); }) {}
   ~AudioThread() {
     mRunning.store(false, std::memory_order_release);
     mThread.join();
   }
   long lateBlocks() const { return mLate.load(std::memory_order_relaxed); }
+  /// The latest a pass ended after its deadline since the last call, in ms.
+  double takeWorstLateMs() { return mWorstLateUs.exchange(0, std::memory_order_relaxed) / 1000.0; }
+  bool realtime() const { return mGotRealtime.load(std::memory_order_relaxed); }
 
  private:
   void run() {
     pthread_setname_np(pthread_self(), "soak-audio");
+    if (mRealtime) {
+      sched_param priority{};
+      priority.sched_priority = sched_get_priority_min(SCHED_FIFO) + 10;
+      mGotRealtime.store(pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority) == 0, std::memory_order_relaxed);
+    }
     std::vector<double> table(static_cast<size_t>(kRate));
     for (size_t i = 0; i < table.size(); ++i)
       table[i] = 0.25 * std::sin(2.0 * std::numbers::pi * 440.0 * static_cast<double>(i) / kRate);
@@ -138,7 +155,13 @@ class AudioThread {
       position = (position + kBlock) % (table.size() - kBlock);
       deadline += block;
       const auto now = Clock::now();
-      if (now > deadline) mLate.fetch_add(1, std::memory_order_relaxed);
+      if (now > deadline) {
+        mLate.fetch_add(1, std::memory_order_relaxed);
+        const long lateUs = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(now - deadline).count());
+        long worst = mWorstLateUs.load(std::memory_order_relaxed);
+        while (lateUs > worst && !mWorstLateUs.compare_exchange_weak(worst, lateUs, std::memory_order_relaxed)) {
+        }
+      }
       if (now - deadline > 500ms) deadline = now;  // the machine stalled: carry on from here
       std::this_thread::sleep_until(deadline);
     }
@@ -146,7 +169,10 @@ class AudioThread {
 
   std::vector<std::unique_ptr<relaycaster_host::Vst3HostedPlugin>>& mPlugins;
   std::atomic<bool> mRunning{true};  // main clears (release); the audio thread loads (acquire)
-  std::atomic<long> mLate{0};
+  bool mRealtime;
+  std::atomic<long> mLate{0};           // relaxed: lone counters read for reports
+  std::atomic<long> mWorstLateUs{0};
+  std::atomic<bool> mGotRealtime{false};
   std::thread mThread;
 };
 
@@ -161,16 +187,18 @@ struct Snapshot {
   double cpu = 0.0;
   std::map<int, ThreadUse> threads;
   long late = 0;
+  double worstLateMs = 0.0;
   int dropouts = 0;
 };
 
 Snapshot takeSnapshot(const std::vector<std::unique_ptr<relaycaster_host::Vst3HostedPlugin>>& plugins,
-                      const AudioThread& audio, int& sending) {
+                      AudioThread& audio, int& sending) {
   Snapshot snapshot;
   snapshot.wall = Clock::now();
   snapshot.cpu = processCpuSeconds();
   snapshot.threads = relaycaster_soak::threadUse();
   snapshot.late = audio.lateBlocks();
+  snapshot.worstLateMs = audio.takeWorstLateMs();
   sending = 0;
   for (const auto& plugin : plugins) {
     const auto all = plugin->status();
@@ -183,8 +211,8 @@ Snapshot takeSnapshot(const std::vector<std::unique_ptr<relaycaster_host::Vst3Ho
 }
 
 void printHeader() {
-  std::printf("%6s %7s %10s %5s %7s %6s  %-44s %8s %5s %7s %5s\n", "period", "sending", "drop-outs", "late",
-              "CPU %", "each", "each by thread (plug-in / send / recv / audio)", "RSS MiB", "fds", "threads",
+  std::printf("%6s %7s %10s %5s %6s %7s %6s  %-44s %8s %5s %7s %5s\n", "period", "sending", "drop-outs", "late",
+              "worst", "CPU %", "each", "each by thread (plug-in / send / recv / audio)", "RSS MiB", "fds", "threads",
               "load");
 }
 
@@ -202,8 +230,8 @@ void printPeriod(int period, int sending, const Snapshot& from, const Snapshot& 
                 groups["libsrt receive"], groups["audio"]);
   char dropouts[32];
   std::snprintf(dropouts, sizeof dropouts, "%d/%d", to.dropouts - from.dropouts, to.dropouts);
-  std::printf("%6d %7d %10s %5ld %7.2f %6.2f  %-44s %8.1f %5d %7zu %5.2f\n", period, sending, dropouts,
-              to.late - from.late, cpu, cpu / instances, breakdown, relaycaster_soak::residentKib() / 1024.0,
+  std::printf("%6d %7d %10s %5ld %4.0fms %7.2f %6.2f  %-44s %8.1f %5d %7zu %5.2f\n", period, sending, dropouts,
+              to.late - from.late, to.worstLateMs, cpu, cpu / instances, breakdown, relaycaster_soak::residentKib() / 1024.0,
               relaycaster_soak::openDescriptors(), to.threads.size(), relaycaster_soak::loadAverage());
   std::fflush(stdout);
 }
@@ -255,10 +283,11 @@ int main(int argc, char** argv) {
               "48 kHz stereo, %d-frame blocks, on %u cores\n",
               options.instances, options.bundle.c_str(), options.codec.c_str(), port, options.ndi ? "on" : "off",
               options.minutes, kBlock, std::thread::hardware_concurrency());
-  std::printf("(drop-outs: new in the period / since the start; late: audio passes that missed their deadline;\n"
-              " CPU: %% of one core for the whole process, then per instance; load: the machine's 1-minute load)\n");
+  std::printf("(drop-outs: new in the period / since the start; late: audio passes that missed their deadline, worst:\n"
+              " by how much at most; CPU: %% of one core for the whole process, then per instance; load: the machine's\n"
+              " 1-minute load)\n");
   {
-    AudioThread audio(plugins);
+    AudioThread audio(plugins, options.realtimeAudio);
     int sending = 0;
     const Clock::time_point connectBy = Clock::now() + kConnectLimit;
     while (!gStop.load(std::memory_order_acquire) && Clock::now() < connectBy) {
@@ -266,7 +295,8 @@ int main(int argc, char** argv) {
       if (sending == options.instances) break;
       std::this_thread::sleep_for(100ms);
     }
-    std::printf("%d of %d instances sending\n", sending, options.instances);
+    std::printf("%d of %d instances sending; the audio thread runs at %s priority\n", sending, options.instances,
+                audio.realtime() ? "real-time (SCHED_FIFO)" : "normal");
     printHeader();
     Snapshot last = takeSnapshot(plugins, audio, sending);
     const Clock::time_point end = last.wall + std::chrono::duration_cast<Clock::duration>(

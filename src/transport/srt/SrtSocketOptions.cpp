@@ -10,6 +10,14 @@ constexpr int kKeyLengthBytes = 16;  // AES-128
 
 bool isCallerMode(const SrtSettings& settings) { return settings.mode != 1; }
 
+// Field by field: the fields' types differ between platforms' sockets.
+linger lingerFor(int seconds) {
+  linger wait{};
+  wait.l_onoff = 1;
+  wait.l_linger = static_cast<decltype(wait.l_linger)>(seconds);
+  return wait;
+}
+
 }  // namespace
 
 std::vector<SrtSocketOption> srtSocketOptions(const SrtSettings& settings) {
@@ -21,7 +29,7 @@ std::vector<SrtSocketOption> srtSocketOptions(const SrtSettings& settings) {
       // Sends are non-blocking, so srt_close returns at once and libsrt's
       // own collector closes the socket when its send buffer is empty (all
       // delivered or given up) or the linger has passed.
-      {SRTO_LINGER, "SRTO_LINGER", linger{1, srtLingerSeconds(settings.latencyMs)}},
+      {SRTO_LINGER, "SRTO_LINGER", lingerFor(srtLingerSeconds(settings.latencyMs))},
   };
   if (!settings.passphrase.empty()) {
     options.push_back({SRTO_PASSPHRASE, "SRTO_PASSPHRASE", settings.passphrase});

@@ -56,7 +56,7 @@ void expectWholeToTheEnd(const testsupport::ProcessResult& receiver) {
   EXPECT_TRUE(outcome.counter.bitExact()) << outcome.counter.describe();
 }
 
-TEST(SrtSenderStop, AStoppedCallerLeavesTheReceiverAWholeStream) {
+TEST(SrtStreamEnd, AStoppedCallerLeavesTheReceiverAWholeStream) {
   const int port = srtpeer::freeUdpPort();
   Subprocess receiver(testsupport::srtReceiverToStdout(port, 30), 40s);
   ASSERT_TRUE(srtpeer::waitForUdpPort(port, 10s)) << receiver.stderrText();
@@ -67,7 +67,7 @@ TEST(SrtSenderStop, AStoppedCallerLeavesTheReceiverAWholeStream) {
   expectWholeToTheEnd(receiver.wait());
 }
 
-TEST(SrtSenderStop, AReconfiguredCallerEndsTheFirstStreamWhole) {
+TEST(SrtStreamEnd, AReconfiguredCallerEndsTheFirstStreamWhole) {
   const int port = srtpeer::freeUdpPort();
   Subprocess receiver(testsupport::srtReceiverToStdout(port, 30), 40s);
   ASSERT_TRUE(srtpeer::waitForUdpPort(port, 10s)) << receiver.stderrText();
@@ -83,7 +83,7 @@ TEST(SrtSenderStop, AReconfiguredCallerEndsTheFirstStreamWhole) {
   expectWholeToTheEnd(first);
 }
 
-TEST(SrtSenderStop, AStoppedListenerLeavesItsCallerAWholeStream) {
+TEST(SrtStreamEnd, AStoppedListenerLeavesItsCallerAWholeStream) {
   const int port = srtpeer::freeUdpPort();
   CountingSender source;
   source.sender.start(pcmSettings(1, port));
