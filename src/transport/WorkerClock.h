@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 
 namespace relaycaster {
 
@@ -26,7 +27,7 @@ class WorkerClock {
 
  private:
   std::chrono::steady_clock::time_point mStart = std::chrono::steady_clock::now();
-  int mTimer = -1;  // platform timer handle, -1 when none
+  intptr_t mTimer = -1;  // the platform's timer (a file descriptor or a HANDLE), -1 when none
 };
 
 }  // namespace relaycaster

@@ -19,6 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const relaycaster_host::ParsedOptions parsed = relaycaster_host::parseHostOptions(args);
   if (parsed.options.has_value() == !parsed.error.empty()) __builtin_trap();  // exactly one of the two
+  if (parsed.options && parsed.options->uiScale && !(*parsed.options->uiScale >= 0.5 && *parsed.options->uiScale <= 4.0))
+    __builtin_trap();  // a screen scale the editor can use, or none
 
   const std::vector<relaycaster_host::ParameterInfo> parameters{
       {4, "SRT", "", 0, 1, 0, true, false, {"off", "on"}},

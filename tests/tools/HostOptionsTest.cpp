@@ -102,6 +102,36 @@ TEST(HostOptions, MistakesAreNamed) {
   EXPECT_EQ(parseError({"--help=yes"}), "--help takes no value");
 }
 
+TEST(HostOptions, TheEditorInAWindowOrAsASnapshot) {
+  const HostOptions defaults = parseOk({});
+  EXPECT_FALSE(defaults.editor);
+  EXPECT_FALSE(defaults.uiScale.has_value());
+  EXPECT_FALSE(defaults.snapshot.has_value());
+
+  const HostOptions window = parseOk({"--editor", "--ui-scale=1.5"});
+  EXPECT_TRUE(window.editor);
+  EXPECT_EQ(window.uiScale, 1.5);
+  const HostOptions picture = parseOk({"--snapshot", "out/editor 2x.png", "--ui-scale", "2", "--seconds", "3"});
+  EXPECT_EQ(picture.snapshot, "out/editor 2x.png");
+  EXPECT_EQ(picture.uiScale, 2.0);
+  EXPECT_FALSE(picture.editor);
+  // Both: the window during the run, the picture after it.
+  EXPECT_TRUE(parseOk({"--editor", "--snapshot", "a.png"}).editor);
+  EXPECT_EQ(parseOk({"--ui-scale", "0.5", "--editor"}).uiScale, 0.5);  // the limits themselves
+  EXPECT_EQ(parseOk({"--ui-scale", "4", "--editor"}).uiScale, 4.0);
+}
+
+TEST(HostOptions, EditorMistakesAreNamed) {
+  for (const char* scale : {"0", "0.49", "4.01", "-1", "two", "nan", "inf", ""})
+    EXPECT_NE(parseError({"--editor", "--ui-scale", scale}).find("--ui-scale must be"), std::string::npos) << scale;
+  EXPECT_NE(parseError({"--ui-scale", "2"}).find("give one of them"), std::string::npos);
+  EXPECT_EQ(parseError({"--snapshot"}), "--snapshot needs a value");
+  EXPECT_NE(parseError({"--snapshot="}).find("--snapshot needs a path"), std::string::npos);
+  EXPECT_EQ(parseError({"--editor=yes"}), "--editor takes no value");
+  EXPECT_NE(parseError({"--direct", "--editor"}).find("through a bundle"), std::string::npos);
+  EXPECT_NE(parseError({"--direct", "--snapshot", "a.png"}).find("through a bundle"), std::string::npos);
+}
+
 TEST(HostOptions, AssignmentsSplitAtTheFirstEqualsSign) {
   EXPECT_EQ(splitAssignment("SRT mode = Listener"), (std::pair<std::string, std::string>{"SRT mode", "Listener"}));
   EXPECT_EQ(splitAssignment("a=b=c"), (std::pair<std::string, std::string>{"a", "b=c"}));

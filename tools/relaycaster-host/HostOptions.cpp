@@ -15,6 +15,8 @@ constexpr int kMaxBlock = 16384;
 // A year: well inside what the run's steady-clock deadline and the start
 // line's whole-second count can hold.
 constexpr double kMaxSeconds = 365.0 * 24 * 3600;
+constexpr double kMinUiScale = 0.5;
+constexpr double kMaxUiScale = 4.0;
 
 std::string_view trim(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
@@ -91,6 +93,17 @@ bool applyOption(HostOptions& options, ArgumentReader& reader, const std::string
   if (option == "--info") return noValue() && (options.info = true);
   if (option == "--direct") return noValue() && (options.direct = true);
   if (option == "--list-presets") return noValue() && (options.listPresets = true);
+  if (option == "--editor") return noValue() && (options.editor = true);
+  if (option == "--ui-scale") {
+    if (!value(text)) return false;
+    const std::optional<double> scale = parseNumber(text);
+    if (!scale || *scale < kMinUiScale || *scale > kMaxUiScale) {
+      reader.error = "--ui-scale must be a screen scale from 0.5 to 4, not '" + text + "'";
+      return false;
+    }
+    options.uiScale = *scale;
+    return true;
+  }
   for (auto [name, target] : {std::pair{"--preset", &options.preset}, {"--save-preset", &options.savePreset}}) {
     if (option != name) continue;
     if (!value(text)) return false;
@@ -102,7 +115,7 @@ bool applyOption(HostOptions& options, ArgumentReader& reader, const std::string
     return true;
   }
   for (auto [name, target] : {std::pair{"--bundle", &options.bundle}, {"--state-in", &options.stateIn},
-                              {"--state-out", &options.stateOut}}) {
+                              {"--state-out", &options.stateOut}, {"--snapshot", &options.snapshot}}) {
     if (option != name) continue;
     if (!value(text)) return false;
     if (text.empty()) {
@@ -235,6 +248,10 @@ ParsedOptions parseHostOptions(const std::vector<std::string>& args) {
   }
   if (options.direct && (options.bundle || options.info || options.stateIn || options.stateOut))
     return {std::nullopt, "--direct runs the linked-in class: --bundle, --info, --state-in and --state-out need a bundle"};
+  if (options.direct && (options.editor || options.snapshot))
+    return {std::nullopt, "--direct runs the linked-in class: --editor and --snapshot open the editor through a bundle"};
+  if (options.uiScale && !options.editor && !options.snapshot)
+    return {std::nullopt, "--ui-scale sets the scale of --editor or --snapshot; give one of them"};
   return {options, {}};
 }
 
@@ -301,6 +318,14 @@ the class linked into this program instead.
                           (titles, units, step counts, flags) and exit
   --state-in FILE         load a saved component state before the settings
   --state-out FILE        save the component state when the run ends
+  --editor                show the plug-in's editor in a window of this program
+                          while it runs (needs an X display); closing the
+                          window stops the run like Ctrl-C
+  --ui-scale S            the screen scale the editor is told (--editor) or
+                          drawn at (--snapshot), from 0.5 to 4 (default: the
+                          display's own for --editor, 1 for --snapshot)
+  --snapshot FILE.png     after the run, draw the editor off-screen (no
+                          display needed) and write it as a PNG picture
   --direct                run the plug-in class linked into this program
   --list-presets          list the saved presets and exit
   --preset NAME           apply the saved preset NAME before the settings

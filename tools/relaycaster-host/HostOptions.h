@@ -50,6 +50,9 @@ struct HostOptions {
   std::variant<ToneInput, FileInput> input = ToneInput{};
   std::vector<HostSetting> settings;
   std::optional<double> seconds;  // run time; none: until interrupted
+  bool editor = false;                  // show the plug-in's editor in a window while it runs
+  std::optional<double> uiScale;        // the screen scale told to the editor (--editor) or drawn at (--snapshot)
+  std::optional<std::string> snapshot;  // draw the editor off-screen into this PNG after the run
 };
 
 /// Either the options or a one-line error for the user.

@@ -79,7 +79,7 @@ std::string formatStatus(double seconds, const TransportStatus& status) {
 }
 
 void runHost(HostedPlugin& plugin, AudioSource& source, const RunSettings& settings,
-             const std::atomic<bool>& stopRequested, std::FILE* out) {
+             const std::atomic<bool>& stopRequested, std::FILE* out, MainThreadWork* work) {
   std::atomic<bool> running{true};  // main thread clears (release); both loops load (acquire)
   const auto start = Clock::now();
   std::thread audio([&] { audioLoop(plugin, source, settings, running); });
@@ -88,7 +88,10 @@ void runHost(HostedPlugin& plugin, AudioSource& source, const RunSettings& setti
   const auto until = settings.seconds
                          ? start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*settings.seconds))
                          : Clock::time_point::max();
-  while (!stopRequested.load(std::memory_order_acquire) && Clock::now() < until) std::this_thread::sleep_for(kMainPoll);
+  while (!stopRequested.load(std::memory_order_acquire) && Clock::now() < until) {
+    if (!work) std::this_thread::sleep_for(kMainPoll);
+    else if (!work->step(kMainPoll)) break;
+  }
 
   running.store(false, std::memory_order_release);
   audio.join();

@@ -7,7 +7,9 @@
 #include "Vst3Bundle.h"
 #include "core/SrtAddress.h"
 #include "files/DataFolders.h"
+#include "framework/vst3/IEditorSnapshot.h"
 #include "framework/vst3/IStatusReport.h"
+#include "pluginterfaces/gui/iplugview.h"
 
 namespace relaycaster_host {
 namespace {
@@ -140,6 +142,7 @@ class Vst3Plugin final : public Vst3HostedPlugin {
                    static_cast<unsigned>(cls.cardinality), cls.classFlags, cls.vendor.c_str(), cls.version.c_str(),
                    cls.sdkVersion.c_str());
     }
+    printBuses(out);
     std::fprintf(out, "%-6s %-12s %-5s %-6s %-8s %-7s %s\n", "id", "title", "units", "steps", "flags", "default",
                  "text at default");
     for (const vst3host::ParameterDescription& p : mParameters) {
@@ -150,6 +153,25 @@ class Vst3Plugin final : public Vst3HostedPlugin {
   }
 
   bool saveState(std::vector<uint8_t>& bytes) override { return mInstance->SaveState(bytes); }
+
+  // Every bus the component declares, audio and event, as a host lists them.
+  void printBuses(std::FILE* out) const {
+    IComponent* component = mInstance->Component();
+    for (const MediaType type : {MediaTypes::kAudio, MediaTypes::kEvent}) {
+      for (const BusDirection direction : {BusDirections::kInput, BusDirections::kOutput}) {
+        const int32 count = component->getBusCount(type, direction);
+        for (int32 i = 0; i < count; ++i) {
+          BusInfo bus{};
+          if (component->getBusInfo(type, direction, i, bus) != kResultOk) continue;
+          std::fprintf(out, "bus       %s %s %d \"%s\", %d channel%s, %s, flags 0x%X\n",
+                       type == MediaTypes::kAudio ? "audio" : "event",
+                       direction == BusDirections::kInput ? "input" : "output", i,
+                       vst3host::ToUtf8(bus.name, 128).c_str(), bus.channelCount, bus.channelCount == 1 ? "" : "s",
+                       bus.busType == BusTypes::kMain ? "main" : "aux", static_cast<unsigned>(bus.flags));
+        }
+      }
+    }
+  }
 
   // A host can hand the plug-in only whole states. A preset's chunk is one
   // (the plug-in reads its host bypass from the chunk's own last field); the
@@ -204,6 +226,29 @@ class Vst3Plugin final : public Vst3HostedPlugin {
     return relaycaster::WritePreset(relaycaster::PresetsFolder(), name, *chunk, error);
   }
   bool loadState(const std::vector<uint8_t>& bytes) override { return mInstance->LoadState(bytes) == kResultOk; }
+
+  IPlugView* createEditorView() override { return mInstance->Controller()->createView(ViewType::kEditor); }
+
+  // Through the plug-in's own extension on its editor view, which a host
+  // that does not know it never sees.
+  bool renderSnapshot(const std::string& path, float scale, std::string& error) override {
+    IPlugView* view = createEditorView();
+    if (!view) {
+      error = "the plug-in has no editor";
+      return false;
+    }
+    void* found = nullptr;
+    tresult result = kNoInterface;
+    if (view->queryInterface(INLINE_UID_OF(framework::vst3::IEditorSnapshot), &found) == kResultOk && found) {
+      auto* snapshot = static_cast<framework::vst3::IEditorSnapshot*>(found);
+      result = snapshot->renderSnapshot(path.c_str(), scale);
+      snapshot->release();
+    }
+    view->release();
+    if (result == kNoInterface) error = "the plug-in's editor cannot draw snapshots";
+    else if (result != kResultOk) error = "the editor could not be drawn into " + path;
+    return result == kResultOk;
+  }
 
  private:
   static constexpr int32_t ParameterInfo_kIsList = Steinberg::Vst::ParameterInfo::kIsList;

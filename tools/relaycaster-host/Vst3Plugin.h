@@ -11,6 +11,10 @@
 #include "HostedPlugin.h"
 #include "Vst3Bundle.h"
 
+namespace Steinberg {
+class IPlugView;
+}
+
 namespace relaycaster_host {
 
 /// A bundle-loaded plug-in with the extras only a bundle has.
@@ -21,6 +25,12 @@ class Vst3HostedPlugin : public HostedPlugin {
   /// The component state (the plug-in's chunk and the host bypass).
   virtual bool saveState(std::vector<uint8_t>& bytes) = 0;
   virtual bool loadState(const std::vector<uint8_t>& bytes) = 0;
+  /// A new editor view (one reference, the caller's), or nullptr when the
+  /// plug-in has no editor.
+  virtual Steinberg::IPlugView* createEditorView() = 0;
+  /// Draws the editor off-screen into a PNG through the view's snapshot
+  /// extension. False, with `error` set, when that cannot be done.
+  virtual bool renderSnapshot(const std::string& path, float scale, std::string& error) = 0;
 };
 
 /// Loads the bundle (a "*.vst3" folder or the module file in it) and

@@ -559,6 +559,12 @@ void IGraphics::OnPopupMouseUp(float x, float y) {
   if (mMenu && mMenu->OnMouseUp(x, y) == PopupMenuView::Result::Chosen) CloseMenu(true);
 }
 
+void IGraphics::OnPopupMouseWheel(float x, float y, float delta) {
+  if (!mMenu || !mMenu->OnWheel(delta)) return;
+  mMenu->OnMouseMove(x, y);  // the row under the mouse changed with the scroll
+  RedrawMenu();
+}
+
 void IGraphics::OnPopupLost() { CloseMenu(false); }
 
 // --- frames ----------------------------------------------------------------------------------------------

@@ -176,6 +176,8 @@ class IGraphics final : public IEditor {
   void OnPopupMouseMove(float x, float y);
   void OnPopupMouseDown(float x, float y);
   void OnPopupMouseUp(float x, float y);
+  /// The wheel over the popup scrolls a menu taller than its window.
+  void OnPopupMouseWheel(float x, float y, float delta);
   /// The popup lost its grab (another window took the mouse): dismissed.
   void OnPopupLost();
 

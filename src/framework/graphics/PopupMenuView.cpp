@@ -41,12 +41,14 @@ PopupMenuView::PopupMenuView(const IPopupMenu& menu, const Measure& measure) : m
       if (std::isfinite(w)) widest = std::max(widest, w);
     }
   }
-  mHeight = y + kVerticalPadding;
+  mContentHeight = y + kVerticalPadding;
+  mHeight = std::min(mContentHeight, kMaxHeight);
   mWidth = std::max(kMinWidth, std::ceil(kTextLeft + widest + kTextRightMargin));
 }
 
-int PopupMenuView::ItemAt(float x, float y) const {
-  if (!Inside(x, y)) return -1;
+int PopupMenuView::ItemAt(float x, float visibleY) const {
+  if (!Inside(x, visibleY)) return -1;
+  const float y = visibleY + mScroll;
   // Rows are few and sorted; the first whose bottom lies below y holds it.
   const auto row = std::find_if(mRows.begin(), mRows.end(), [&](const Row& r) { return y < r.bottom; });
   if (row == mRows.end() || y < row->top) return -1;  // the padding above or below the rows
@@ -56,12 +58,29 @@ int PopupMenuView::ItemAt(float x, float y) const {
 IRECT PopupMenuView::ItemRect(int index) const {
   if (index < 0 || index >= static_cast<int>(mRows.size())) return {};
   const Row& row = mRows[static_cast<size_t>(index)];
-  return {0.f, row.top, mWidth, row.bottom};
+  return {0.f, row.top - mScroll, mWidth, row.bottom - mScroll};
+}
+
+bool PopupMenuView::ScrollTo(float scroll) {
+  const float clamped = std::clamp(scroll, 0.f, mContentHeight - mHeight);
+  if (clamped == mScroll) return false;
+  mScroll = clamped;
+  return true;
+}
+
+bool PopupMenuView::OnWheel(float notches) { return ScrollTo(mScroll - notches * 3.f * kItemHeight); }
+
+void PopupMenuView::RevealHighlighted() {
+  if (mHighlighted < 0 || mHighlighted >= static_cast<int>(mRows.size())) return;
+  const Row& row = mRows[static_cast<size_t>(mHighlighted)];
+  if (row.top - kVerticalPadding < mScroll) ScrollTo(row.top - kVerticalPadding);
+  else if (row.bottom + kVerticalPadding > mScroll + mHeight) ScrollTo(row.bottom + kVerticalPadding - mHeight);
 }
 
 bool PopupMenuView::SetHighlighted(int index) {
   if (index == mHighlighted) return false;
   mHighlighted = index;
+  RevealHighlighted();
   return true;
 }
 
@@ -121,14 +140,30 @@ PopupMenuView::Result PopupMenuView::OnKey(const KeyPress& key, bool& redraw) {
 void PopupMenuView::Draw(DrawingBackend& g) const {
   const IRECT all{0.f, 0.f, mWidth, mHeight};
   g.FillRect(kBackground, all, 1.f);
-  // The rows were laid out when the menu opened; a menu changed since draws only what both know.
+  // The rows were laid out when the menu opened; a menu changed since draws
+  // only what both know. Only rows in view are drawn.
   const int rows = std::min(mMenu.NItems(), static_cast<int>(mRows.size()));
-  for (int i = 0; i < rows; ++i) DrawItem(g, i);
+  g.PushClip({0.f, 1.f, mWidth, mHeight - 1.f});
+  for (int i = 0; i < rows; ++i) {
+    const IRECT row = ItemRect(i);
+    if (row.B > 0.f && row.T < mHeight) DrawItem(g, i);
+  }
+  g.PopClip();
+  DrawScrollMarks(g);
   // The border as four one-unit bars: exact pixels at whole scales, no stroke straddling the edge.
   g.FillRect(kBorder, {0.f, 0.f, mWidth, 1.f}, 1.f);
   g.FillRect(kBorder, {0.f, mHeight - 1.f, mWidth, mHeight}, 1.f);
   g.FillRect(kBorder, {0.f, 1.f, 1.f, mHeight - 1.f}, 1.f);
   g.FillRect(kBorder, {mWidth - 1.f, 1.f, mWidth, mHeight - 1.f}, 1.f);
+}
+
+// Small triangles at the top and bottom edge say there is more to scroll to.
+void PopupMenuView::DrawScrollMarks(DrawingBackend& g) const {
+  const float cx = 0.5f * mWidth;
+  if (mScroll > 0.f) g.FillTriangle(kInk.WithAlpha(kDisabledAlpha), cx - 4.f, 5.f, cx + 4.f, 5.f, cx, 1.5f, 1.f);
+  if (mScroll < mContentHeight - mHeight)
+    g.FillTriangle(kInk.WithAlpha(kDisabledAlpha), cx - 4.f, mHeight - 5.f, cx + 4.f, mHeight - 5.f, cx,
+                   mHeight - 1.5f, 1.f);
 }
 
 void PopupMenuView::DrawItem(DrawingBackend& g, int index) const {

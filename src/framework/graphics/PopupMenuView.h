@@ -13,7 +13,9 @@ namespace framework {
 
 /// Geometry: rows of kItemHeight (separators kSeparatorHeight) between
 /// kVerticalPadding above and below; a check-mark column, then the text;
-/// the width follows the widest text, at least kMinWidth.
+/// the width follows the widest text, at least kMinWidth. A menu taller
+/// than kMaxHeight (a folder of a thousand presets) shows kMaxHeight of
+/// itself and scrolls with the wheel and the keyboard.
 class PopupMenuView {
  public:
   static constexpr float kItemHeight = 22.f;
@@ -22,6 +24,7 @@ class PopupMenuView {
   static constexpr float kTextLeft = 24.f;  // the check mark sits left of it
   static constexpr float kTextRightMargin = 16.f;
   static constexpr float kMinWidth = 120.f;
+  static constexpr float kMaxHeight = 440.f;  // 20 rows; at 2x still within a 1080-pixel screen
 
   /// Measured with `measure` (text width in design units for the menu's style).
   using Measure = std::function<float(std::string_view)>;
@@ -34,8 +37,13 @@ class PopupMenuView {
   float Height() const { return mHeight; }
   /// The item under a point (menu-local design units), or -1.
   int ItemAt(float x, float y) const;
-  /// An item's row, menu-local (an empty rectangle for an index out of range).
+  /// An item's row, menu-local at the current scroll position (an empty
+  /// rectangle for an index out of range).
   IRECT ItemRect(int index) const;
+  /// How far the rows are scrolled up, in design units.
+  float Scroll() const { return mScroll; }
+  /// Scrolls by wheel notches (positive: towards the top); true when it moved.
+  bool OnWheel(float notches);
   int Highlighted() const { return mHighlighted; }
   /// The index chosen (valid after Result::Chosen).
   int Chosen() const { return mChosen; }
@@ -63,7 +71,11 @@ class PopupMenuView {
   /// The next choosable item from `from` in `step` direction, wrapping; -1 when there is none.
   int NextChoosable(int from, int step) const;
   bool SetHighlighted(int index);
+  /// Scrolls so the highlighted row is in view.
+  void RevealHighlighted();
+  bool ScrollTo(float scroll);
   void DrawItem(DrawingBackend& g, int index) const;
+  void DrawScrollMarks(DrawingBackend& g) const;
 
   struct Row {
     float top = 0.f;
@@ -74,6 +86,8 @@ class PopupMenuView {
   std::vector<Row> mRows;
   float mWidth = 0.f;
   float mHeight = 0.f;
+  float mContentHeight = 0.f;  // all rows and both paddings
+  float mScroll = 0.f;
   int mHighlighted = -1;
   int mChosen = -1;
 };

@@ -3,6 +3,7 @@
 // A parsed SVG picture as plain data: every shape reduced to a path of
 // moves, lines and cubic curves in the picture's user space (transforms
 // already applied), with its paint. The drawing back end replays it.
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
@@ -48,6 +49,18 @@ struct SvgPicture {
 
   bool Empty() const { return shapes.empty() || !(width > 0.f) || !(height > 0.f) || viewBox.NoArea(); }
 };
+
+/// The bounds ParseSvg keeps to whatever it is given. A longer text is
+/// refused as a whole; elements nested deeper (the root counting as the
+/// first level) are skipped with their contents; reading stops
+/// at the shape or path command beyond its limit, keeping what it has; a
+/// number larger in magnitude makes its attribute (or the path data from
+/// that point) invalid.
+inline constexpr size_t kMaxSvgBytes = size_t{4} << 20;
+inline constexpr int kMaxSvgDepth = 64;
+inline constexpr size_t kMaxSvgShapes = 10000;
+inline constexpr size_t kMaxSvgCommands = 100000;
+inline constexpr double kMaxSvgNumber = 1e7;
 
 /// Reads the SVG subset the editor's pictures use: svg, g, path (every
 /// path command, absolute and relative), circle, ellipse, line, rect,

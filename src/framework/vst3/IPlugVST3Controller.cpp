@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/vst3/EditorView.h"
 #include "framework/vst3/Guarded.h"
 #include "framework/vst3/IPlugVST3.h"
 #include "framework/vst3/Utf16.h"
@@ -70,10 +71,15 @@ tresult PLUGIN_API IPlugVST3::setComponentHandler(IComponentHandler* handler) {
   return kResultOk;
 }
 
-IPlugView* PLUGIN_API IPlugVST3::createView(FIDString /*name*/) {
-  // No editor yet. A view will drive the idle tick from the host's run
-  // loop through Scheduler() while it is attached.
-  return nullptr;
+IPlugView* PLUGIN_API IPlugVST3::createView(FIDString name) {
+  // The view is cheap until attached; the editor opens there. While it is
+  // attached it drives the idle tick from the host's run loop.
+  if (!name || std::strcmp(name, ViewType::kEditor) != 0 || !mPlugin->HasEditor()) return nullptr;
+  try {
+    return new vst3::EditorView(*this);
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 tresult PLUGIN_API IPlugVST3::setKnobMode(KnobMode mode) { return mode == kLinearMode ? kResultOk : kResultFalse; }

@@ -229,5 +229,34 @@ TEST(PopupMenuView, PixelsOfTheMenuOnCairo) {
   EXPECT_FALSE(inkIn(2));
 }
 
+TEST(PopupMenuView, ALongMenuShowsPartOfItselfAndScrollsToWhatIsChosen) {
+  IPopupMenu menu;
+  for (int i = 0; i < 1000; ++i) menu.AddItem("Preset " + std::to_string(i));
+  PopupMenuView view(menu, Measure);
+  EXPECT_FLOAT_EQ(view.Height(), PopupMenuView::kMaxHeight);
+  EXPECT_EQ(view.ItemAt(20.f, RowMiddle(view, 0)), 0);
+
+  // The keyboard keeps the highlighted row in view, at both ends.
+  Key1(view, Key::End);
+  EXPECT_EQ(view.Highlighted(), 999);
+  EXPECT_GT(view.ItemRect(999).T, 0.f);
+  EXPECT_LE(view.ItemRect(999).B, view.Height());
+  EXPECT_EQ(view.ItemAt(20.f, RowMiddle(view, 999)), 999);
+  Key1(view, Key::Down);  // wraps to the top
+  EXPECT_EQ(view.Highlighted(), 0);
+  EXPECT_FLOAT_EQ(view.Scroll(), 0.f);
+
+  // The wheel scrolls three rows a notch and stops at the ends.
+  EXPECT_FALSE(view.OnWheel(1.f));
+  EXPECT_TRUE(view.OnWheel(-1.f));
+  EXPECT_EQ(view.ItemAt(20.f, RowMiddle(view, 3)), 3);
+  EXPECT_EQ(view.ItemAt(20.f, PopupMenuView::kVerticalPadding + 1.f), 3);
+  while (view.OnWheel(-100.f)) {
+  }
+  EXPECT_LE(view.ItemRect(999).B, view.Height());
+  EXPECT_EQ(view.OnMouseUp(20.f, RowMiddle(view, 998)), Result::Chosen);
+  EXPECT_EQ(view.Chosen(), 998);
+}
+
 }  // namespace
 }  // namespace graphicstest

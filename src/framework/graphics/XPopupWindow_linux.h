@@ -1,0 +1,54 @@
+#pragma once
+
+// The window a popup menu is shown in: a top-level window of our own that
+// the window manager leaves alone (override-redirect), so a menu can reach
+// past the editor's edges, placed under its anchor on the screen and
+// holding the pointer and keyboard while it is open, as menus do.
+#include <xcb/xcb.h>
+
+#include <cstdint>
+
+#include "framework/graphics/IGraphicsTypes.h"
+#include "framework/graphics/XcbConnection_linux.h"
+#include "framework/graphics/XcbImage_linux.h"
+
+namespace framework {
+
+/// Where a popup of `width` × `height` goes for an anchor given in root
+/// coordinates on a screen of `screenWidth` × `screenHeight`: its top-left
+/// at the anchor's bottom-left; above the anchor when it does not fit
+/// below but fits above; then moved as little as needed to stay on the
+/// screen (a popup larger than the screen keeps its top-left corner on it).
+PixelRect PlacePopup(const PixelRect& anchor, int width, int height, int screenWidth, int screenHeight);
+
+/// Threads: the window's thread.
+class XPopupWindow {
+ public:
+  XPopupWindow(XcbConnection& connection, xcb_screen_t& screen) : mX(connection), mScreen(screen) {}
+  ~XPopupWindow() { Hide(); }
+  XPopupWindow(const XPopupWindow&) = delete;
+  XPopupWindow& operator=(const XPopupWindow&) = delete;
+
+  /// Shows it for an anchor in `owner`'s pixels and grabs the pointer and
+  /// keyboard. False when the root's visual cannot be drawn to or the
+  /// pointer cannot be grabbed (another program holds it).
+  bool Show(xcb_window_t owner, const PixelRect& anchor, int width, int height, xcb_timestamp_t time);
+  void Present(const PixelBuffer& pixels);
+  /// Releases the grabs and destroys the window.
+  void Hide();
+
+  bool Open() const { return mWindow != XCB_WINDOW_NONE; }
+  xcb_window_t Window() const { return mWindow; }
+  /// Where it stands on the screen (root coordinates).
+  const PixelRect& Placement() const { return mPlacement; }
+
+ private:
+  XcbConnection& mX;
+  xcb_screen_t& mScreen;
+  xcb_window_t mWindow = XCB_WINDOW_NONE;
+  xcb_gcontext_t mGc = 0;
+  PixelRect mPlacement;
+  XcbImagePresenter mPresenter;
+};
+
+}  // namespace framework
