@@ -6,8 +6,8 @@
 namespace relaycaster {
 
 /// The pacing tools of a transport worker: a steady clock in seconds since
-/// the worker started, and a wait of about 2 ms that is as precise as the
-/// platform allows, at raised thread priority.
+/// the worker started, and a short wait (until the next block is owed) as
+/// precise as the platform allows, at raised thread priority.
 ///
 /// Threads: create, use and destroy on the worker thread.
 class WorkerClock {

@@ -275,9 +275,13 @@ class Vst3Plugin final : public Vst3HostedPlugin {
 std::unique_ptr<Vst3HostedPlugin> makeVst3Plugin(const std::string& bundlePath, std::string& error) {
   std::shared_ptr<vst3host::Vst3Module> module = vst3host::Vst3Module::Load(bundlePath, error);
   if (!module) return nullptr;
+  return makeVst3Plugin(std::move(module), error);
+}
+
+std::unique_ptr<Vst3HostedPlugin> makeVst3Plugin(std::shared_ptr<vst3host::Vst3Module> module, std::string& error) {
   const std::vector<vst3host::ClassInfo> classes = module->Classes();
   if (classes.empty()) {
-    error = bundlePath + " offers no plug-in class";
+    error = module->Path() + " offers no plug-in class";
     return nullptr;
   }
   auto plugin = std::make_unique<Vst3Plugin>(module, classes.front());
