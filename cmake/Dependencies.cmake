@@ -1,4 +1,9 @@
 # System libraries, all from Debian packages (scripts/setup installs them).
+# The Windows build has its own (scripts/windows-deps builds them).
+if(WIN32)
+  include(DependenciesWindows)
+  return()
+endif()
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 

@@ -58,42 +58,36 @@ double processCpuSeconds() {
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// A thread's group and the CPU seconds it has used so far.
+// A thread's group, the CPU seconds it has used so far and how often it
+// was put on a CPU (each wake-up costs, whatever the thread then does).
 struct ThreadCpu {
   std::string group;
   double seconds = 0;
+  uint64_t wakes = 0;
 };
 
-// CPU seconds of every thread in this process by thread id, from /proc
-// (clock ticks), grouped so that a row can say where its time went: the SRT
-// workers (unnamed, they carry the program's name), libsrt's send and
-// receive queues and its other threads, and the feeder standing in for the
-// host's audio thread.
-std::map<std::string, ThreadCpu> cpuByThread() {
+// CPU time of every thread of process `pid` (0: this one) by thread id,
+// from the scheduler's own counts (nanoseconds, and wake-ups), grouped so
+// that a row can say where its time went: the SRT workers (unnamed, they
+// carry the program's name), libsrt's send and receive queues and its
+// other threads, the feeder standing in for the host's audio thread, and
+// ffmpeg's own threads.
+std::map<std::string, ThreadCpu> cpuByThread(pid_t pid = 0) {
   std::map<std::string, ThreadCpu> byThread;
-  const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-    std::ifstream stat(entry.path() / "stat");
-    std::string line;
-    if (!std::getline(stat, line)) continue;
-    const size_t open = line.find('('), close = line.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    std::string name = line.substr(open + 1, close - open - 1);
+  const std::string tasks = pid == 0 ? std::string("/proc/self/task") : "/proc/" + std::to_string(pid) + "/task";
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(tasks, error)) {
+    std::ifstream comm(entry.path() / "comm");
+    std::ifstream schedstat(entry.path() / "schedstat");
+    std::string name;
+    uint64_t ns = 0, waited = 0, wakes = 0;
+    if (!std::getline(comm, name) || !(schedstat >> ns >> waited >> wakes)) continue;
     if (name.rfind("SRT:SndQ", 0) == 0) name = "libsrt send";
     else if (name.rfind("SRT:RcvQ", 0) == 0) name = "libsrt receive";
     else if (name.rfind("SRT:", 0) == 0) name = "libsrt other";
+    else if (name == "ffmpeg") name = "ffmpeg";
     else if (name != "feeder") name = "workers";
-    std::istringstream fields(line.substr(close + 2));
-    std::string field;
-    double utime = 0, stime = 0;
-    for (int i = 3; fields >> field; ++i) {
-      if (i == 14) utime = std::stod(field);
-      if (i == 15) {
-        stime = std::stod(field);
-        break;
-      }
-    }
-    byThread[entry.path().filename().string()] = {name, (utime + stime) / tick};
+    byThread[entry.path().filename().string()] = {name, static_cast<double>(ns) * 1e-9, wakes};
   }
   return byThread;
 }
@@ -119,6 +113,7 @@ class Child {
     }
   }
   bool started() const { return mPid > 0; }
+  pid_t pid() const { return mPid; }
   /// Waits for the end and returns its user + system CPU seconds.
   double waitForCpu(int& status) {
     rusage usage{};
@@ -177,10 +172,24 @@ struct Row {
   bool ok = false;
   std::string note;
   std::map<std::string, double> breakdown;  // % of one core per instance, by thread group
+  std::map<std::string, double> wakes;      // wake-ups per second per instance, by thread group
   double perInstance() const { return cpuPercent / instances; }
 };
 
 std::string receiverBinary() { return RELAYCASTER_BENCH_RECEIVER; }
+
+// Per thread, so that threads of an earlier row that end inside the
+// window (libsrt closes sockets late) take nothing off a group.
+void addBreakdown(Row& row, const std::map<std::string, ThreadCpu>& start, const std::map<std::string, ThreadCpu>& end,
+                  double wall) {
+  for (const auto& [id, last] : end) {
+    const auto began = start.find(id);
+    const bool known = began != start.end();
+    row.breakdown[last.group] += 100.0 * (last.seconds - (known ? began->second.seconds : 0.0)) / wall / row.instances;
+    row.wakes[last.group] +=
+        static_cast<double>(last.wakes - (known ? began->second.wakes : 0)) / wall / row.instances;
+  }
+}
 
 Row measureOurs(int codec, int instances, double windowSeconds) {
   Row row{"Relaycaster", codec == kCodecPcm ? "PCM" : "AAC", instances};
@@ -227,11 +236,7 @@ Row measureOurs(int codec, int instances, double windowSeconds) {
       row.cpuPercent = 100.0 * cpu / wall;
       // Per thread, so that threads of an earlier row that end inside the
       // window (libsrt closes sockets late) take nothing off a group.
-      for (const auto& [id, end] : threadsEnd) {
-        const auto began = threadsStart.find(id);
-        const double used = end.seconds - (began == threadsStart.end() ? 0.0 : began->second.seconds);
-        row.breakdown[end.group] += 100.0 * used / wall / instances;
-      }
+      addBreakdown(row, threadsStart, threadsEnd, wall);
       row.dropouts = 0;
       for (auto& sender : senders) row.dropouts += sender->feed().dropoutCount();
       row.ok = true;
@@ -243,6 +248,8 @@ Row measureOurs(int codec, int instances, double windowSeconds) {
   return row;
 }
 
+// ffmpeg's CPU over a window of the same length as ours, after the same
+// second of settling, from its threads' own counts.
 Row measureFfmpeg(int codec, double windowSeconds, const std::string& wav) {
   Row row{"ffmpeg", codec == kCodecPcm ? "PCM" : "AAC", 1};
   const int port = testsupport::freeUdpPort();
@@ -252,7 +259,7 @@ Row measureFfmpeg(int codec, double windowSeconds, const std::string& wav) {
     return row;
   }
   std::vector<std::string> args{"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-re",
-                                "-stream_loop", "-1", "-i", wav, "-t", std::to_string(windowSeconds)};
+                                "-stream_loop", "-1", "-i", wav, "-t", std::to_string(windowSeconds + 5)};
   if (codec == kCodecPcm) {
     for (const char* arg : {"-c:a", "s302m", "-strict", "-2"}) args.emplace_back(arg);
   } else {
@@ -260,17 +267,22 @@ Row measureFfmpeg(int codec, double windowSeconds, const std::string& wav) {
   }
   for (const char* arg : {"-f", "mpegts"}) args.emplace_back(arg);
   args.push_back("srt://127.0.0.1:" + std::to_string(port) + "?mode=caller&latency=200000&pkt_size=1316");
-  const auto start = Clock::now();
   Child ffmpeg(args, false);
   if (!ffmpeg.started()) {
     row.note = "ffmpeg did not start";
     return row;
   }
+  std::this_thread::sleep_for(2s);  // connected and streaming, as ours are before their window
+  const auto wallStart = Clock::now();
+  const auto threadsStart = cpuByThread(ffmpeg.pid());
+  std::this_thread::sleep_for(std::chrono::duration<double>(windowSeconds));
+  const auto threadsEnd = cpuByThread(ffmpeg.pid());
+  const double wall = seconds(Clock::now() - wallStart);
+  addBreakdown(row, threadsStart, threadsEnd, wall);
+  for (const auto& [group, percent] : row.breakdown) row.cpuPercent += percent;
   int status = 0;
-  const double cpu = ffmpeg.waitForCpu(status);
-  const double wall = seconds(Clock::now() - start);
-  row.cpuPercent = 100.0 * cpu / wall;
-  row.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  ffmpeg.waitForCpu(status);
+  row.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && threadsEnd.size() > 1;
   if (!row.ok) row.note = "ffmpeg failed";
   return row;
 }
@@ -315,8 +327,11 @@ void printRow(const Row& row, const Row* reference) {
   std::printf("\n");
   if (!row.breakdown.empty()) {
     std::printf("%32s each:", "");
-    for (const auto& [name, percent] : row.breakdown) std::printf(" %s %.2f,", name.c_str(), percent);
-    std::printf(" (%% of one core)\n");
+    for (const auto& [name, percent] : row.breakdown) {
+      const auto wakes = row.wakes.find(name);
+      std::printf(" %s %.2f (%.0f/s),", name.c_str(), percent, wakes == row.wakes.end() ? 0.0 : wakes->second);
+    }
+    std::printf(" (%% of one core, wake-ups a second)\n");
   }
   std::fflush(stdout);
 }

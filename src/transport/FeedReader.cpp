@@ -79,6 +79,17 @@ void FeedReader::pump(double now, BlockSink sink) {
   }
 }
 
+double FeedReader::secondsToNextBlock(int blocks) const {
+  if (!mClockStarted) return 0.0;
+  const double frames = static_cast<double>(std::max(1, blocks)) * mBlockFrames - mFramesOwed;
+  return std::max(0.0, frames / (mRate * (1.0 + mRateCorrection)));
+}
+
+double workerWaitMilliseconds(const FeedReader& reader, int blocks) {
+  constexpr double kPastDueMs = 0.1;  // about 5 frames at 48 kHz: the block is surely owed by then
+  return std::clamp(reader.secondsToNextBlock(blocks) * 1000.0 + kPastDueMs, kMinWorkerWaitMs, kMaxWorkerWaitMs);
+}
+
 void FeedReader::pull(BlockSink sink) {
   if (!mRing) {
     deliverSilence(sink);

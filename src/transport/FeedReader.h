@@ -65,6 +65,11 @@ class FeedReader {
   /// Takes one block from the ring (or silence) and hands it to the sink.
   void pull(BlockSink sink);
 
+  /// Seconds from the last pump() until `blocks` more blocks are owed (0
+  /// before the first pump). A worker that sleeps this long wakes when
+  /// there is work, instead of polling.
+  double secondsToNextBlock(int blocks = 1) const;
+
   int dropouts() const { return mDropouts; }
   int blockFrames() const { return mBlockFrames; }
   int channels() const { return mChannels; }
@@ -103,5 +108,14 @@ class FeedReader {
   std::array<float, 2 * kBlockStride> mBlock{};
   int mDropouts = 0;
 };
+
+/// How long a worker that drains `reader` sleeps after a pass: until a
+/// little after its next `blocks` blocks are owed (so that the pass finds
+/// them owed), but at least kMinWorkerWaitMs, so a worker never spins, and
+/// at most kMaxWorkerWaitMs, so that settings, connections and a stop are
+/// noticed promptly.
+constexpr double kMinWorkerWaitMs = 0.25;
+constexpr double kMaxWorkerWaitMs = 25.0;
+double workerWaitMilliseconds(const FeedReader& reader, int blocks = 1);
 
 }  // namespace relaycaster

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 
 namespace relaycaster {
 
 /// The pacing tools of a transport worker: a steady clock in seconds since
-/// the worker started, and a wait of about 2 ms that is as precise as the
-/// platform allows, at raised thread priority.
+/// the worker started, and a short wait (until the next block is owed) as
+/// precise as the platform allows, at raised thread priority.
 ///
 /// Threads: create, use and destroy on the worker thread.
 class WorkerClock {
@@ -26,7 +27,7 @@ class WorkerClock {
 
  private:
   std::chrono::steady_clock::time_point mStart = std::chrono::steady_clock::now();
-  int mTimer = -1;  // platform timer handle, -1 when none
+  intptr_t mTimer = -1;  // the platform's timer (a file descriptor or a HANDLE), -1 when none
 };
 
 }  // namespace relaycaster

@@ -92,7 +92,7 @@ inline bool ClickBoxButton(framework::IGraphics& g, std::string_view label) {
   g.DrawAll();  // the box lays out its buttons when drawn
   for (int i = 0; i < box->ButtonCount(); ++i) {
     if (label != box->ButtonLabel(i)) continue;
-    const framework::IRECT& button = box->ButtonRects().at(static_cast<size_t>(i));
+    const framework::IRECT button = box->ButtonRects().at(static_cast<size_t>(i));  // the box goes with the press
     g.OnMouseDown(button.MW(), button.MH(), LeftButton());
     g.OnMouseUp(button.MW(), button.MH(), LeftButton());
     return true;

@@ -81,6 +81,7 @@ TEST_F(HostEditorXvfb, AScreenScaleOfTwoDoublesTheWindow) {
 TEST_F(HostEditorXvfb, TheWindowFollowsTheCornerGripsDragAndDoubleClick) {
   startEditor({});
   ASSERT_TRUE(driver->sizeBecomes(880, 562));
+  ASSERT_TRUE(showsAt(20, 100, kPanel));  // the editor is in the window and takes the mouse
   const std::string& id = driver->window();
   // 220 pixels right and 5 down from the grip's centre: scale 1.25.
   ASSERT_TRUE(xdotool({"mousemove", "--window", id, "872", "554", "mousedown", "1"}));

@@ -178,6 +178,45 @@ TEST_F(FeedReaderTest, PacesBlocksByTheClockBelow1000HzToo) {
   for (const DeliveredBlock& block : slow.blocks) ASSERT_EQ(block.frames, 10);
 }
 
+// A worker that sleeps until its next blocks are owed wakes once per one
+// or two blocks, and every block still leaves just after it is due.
+TEST_F(FeedReaderTest, AWorkerSleepingUntilItsNextBlocksAreOwedWakesOncePerPassAndNeverLate) {
+  for (const int blocks : {1, 2}) {
+    SCOPED_TRACE(blocks);
+    setup(48000);
+    EXPECT_DOUBLE_EQ(workerWaitMilliseconds(reader, blocks), kMinWorkerWaitMs);  // before the first pump: go at once
+    Recorder taken(feed);
+    double clock = 100.0;
+    int passes = 0;
+    double dueAt = clock;
+    while (clock < 110.0) {
+      const size_t before = taken.blocks.size();
+      reader.pump(clock, taken);
+      ++passes;
+      if (taken.blocks.size() > before) {
+        // The last block of the pass was owed at most the 0.1 ms margin (or
+        // the shortest wait) before; the first of them a block earlier.
+        EXPECT_GE(clock - dueAt, -1e-9) << passes;
+        EXPECT_LE(clock - dueAt, 0.00026) << passes;
+        EXPECT_EQ(taken.blocks.size() - before, static_cast<size_t>(passes == 1 ? 0 : blocks)) << passes;
+      }
+      dueAt = clock + reader.secondsToNextBlock(blocks);
+      const double wait = workerWaitMilliseconds(reader, blocks);
+      ASSERT_GE(wait, kMinWorkerWaitMs);
+      ASSERT_LE(wait, kMaxWorkerWaitMs);
+      clock += wait / 1000.0;
+    }
+    EXPECT_NEAR(static_cast<double>(taken.blocks.size()), 1000.0, 2.0);
+    EXPECT_LE(passes, 1000 / blocks + 10);  // against 5000 passes of 2 ms
+  }
+  // Blocks of 10 ms at the 1000 Hz floor; three of them are past the longest wait.
+  setup(500);
+  reader.pump(200.0, recorder);
+  EXPECT_NEAR(workerWaitMilliseconds(reader), 10.1, 1e-9);
+  EXPECT_NEAR(workerWaitMilliseconds(reader, 2), 20.1, 1e-9);
+  EXPECT_DOUBLE_EQ(workerWaitMilliseconds(reader, 3), kMaxWorkerWaitMs);
+}
+
 TEST_F(FeedReaderTest, StartsWithSilenceUntilTargetPlusOneBlock) {
   write(3000);  // anything buffered before the set-up is dropped
   setup(48000, 0.04);

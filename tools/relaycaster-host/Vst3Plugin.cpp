@@ -142,6 +142,7 @@ class Vst3Plugin final : public Vst3HostedPlugin {
                    static_cast<unsigned>(cls.cardinality), cls.classFlags, cls.vendor.c_str(), cls.version.c_str(),
                    cls.sdkVersion.c_str());
     }
+    printBuses(out);
     std::fprintf(out, "%-6s %-12s %-5s %-6s %-8s %-7s %s\n", "id", "title", "units", "steps", "flags", "default",
                  "text at default");
     for (const vst3host::ParameterDescription& p : mParameters) {
@@ -152,6 +153,25 @@ class Vst3Plugin final : public Vst3HostedPlugin {
   }
 
   bool saveState(std::vector<uint8_t>& bytes) override { return mInstance->SaveState(bytes); }
+
+  // Every bus the component declares, audio and event, as a host lists them.
+  void printBuses(std::FILE* out) const {
+    IComponent* component = mInstance->Component();
+    for (const MediaType type : {MediaTypes::kAudio, MediaTypes::kEvent}) {
+      for (const BusDirection direction : {BusDirections::kInput, BusDirections::kOutput}) {
+        const int32 count = component->getBusCount(type, direction);
+        for (int32 i = 0; i < count; ++i) {
+          BusInfo bus{};
+          if (component->getBusInfo(type, direction, i, bus) != kResultOk) continue;
+          std::fprintf(out, "bus       %s %s %d \"%s\", %d channel%s, %s, flags 0x%X\n",
+                       type == MediaTypes::kAudio ? "audio" : "event",
+                       direction == BusDirections::kInput ? "input" : "output", i,
+                       vst3host::ToUtf8(bus.name, 128).c_str(), bus.channelCount, bus.channelCount == 1 ? "" : "s",
+                       bus.busType == BusTypes::kMain ? "main" : "aux", static_cast<unsigned>(bus.flags));
+        }
+      }
+    }
+  }
 
   // A host can hand the plug-in only whole states. A preset's chunk is one
   // (the plug-in reads its host bypass from the chunk's own last field); the
@@ -255,9 +275,13 @@ class Vst3Plugin final : public Vst3HostedPlugin {
 std::unique_ptr<Vst3HostedPlugin> makeVst3Plugin(const std::string& bundlePath, std::string& error) {
   std::shared_ptr<vst3host::Vst3Module> module = vst3host::Vst3Module::Load(bundlePath, error);
   if (!module) return nullptr;
+  return makeVst3Plugin(std::move(module), error);
+}
+
+std::unique_ptr<Vst3HostedPlugin> makeVst3Plugin(std::shared_ptr<vst3host::Vst3Module> module, std::string& error) {
   const std::vector<vst3host::ClassInfo> classes = module->Classes();
   if (classes.empty()) {
-    error = bundlePath + " offers no plug-in class";
+    error = module->Path() + " offers no plug-in class";
     return nullptr;
   }
   auto plugin = std::make_unique<Vst3Plugin>(module, classes.front());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "HostedPlugin.h"
+#include "Vst3Bundle.h"
 
 namespace Steinberg {
 class IPlugView;
@@ -35,6 +36,9 @@ class Vst3HostedPlugin : public HostedPlugin {
 /// Loads the bundle (a "*.vst3" folder or the module file in it) and
 /// creates its first class. Nothing, with `error` set, when that fails.
 std::unique_ptr<Vst3HostedPlugin> makeVst3Plugin(const std::string& bundlePath, std::string& error);
+/// Another instance of the first class of a module already loaded, as a
+/// DAW makes one per track from the one module.
+std::unique_ptr<Vst3HostedPlugin> makeVst3Plugin(std::shared_ptr<vst3host::Vst3Module> module, std::string& error);
 
 /// The bundle built next to this program.
 std::string defaultBundlePath();

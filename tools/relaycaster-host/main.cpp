@@ -1,5 +1,5 @@
 // relaycaster-host: runs the plug-in outside a DAW, the way a host does.
-#include <csignal>
+#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <cstdio>
@@ -11,26 +11,18 @@
 #include "HostOptions.h"
 #include "HostRunner.h"
 #include "HostedPlugin.h"
+#include "ProcessExit.h"
+#include "StopSignals.h"
 #include "Vst3Plugin.h"
 #include "files/DataFolders.h"
+#include "files/FileHelpers.h"
 #include "presets/PresetStore.h"
 
 namespace {
 
 using namespace relaycaster_host;
 
-std::atomic<bool> gStopRequested{false};  // the signal handler sets it; lock-free, so safe there
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-void requestStop(int) { gStopRequested.store(true, std::memory_order_release); }
-
-void handleStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = requestStop;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
+std::atomic<bool> gStopRequested{false};  // set by the stop handler (StopSignals.h)
 
 // The one place that chooses how the plug-in is loaded: from its VST 3
 // bundle unless --direct asks for the linked-in class. `bundled` is the
@@ -105,7 +97,8 @@ bool applySettings(HostedPlugin& plugin, const std::vector<HostSetting>& setting
 void listPresets() {
   const std::filesystem::path folder = relaycaster::PresetsFolder();
   const std::vector<relaycaster::Preset> presets = relaycaster::ReadAllPresets(folder);
-  std::printf("%zu preset%s in %s\n", presets.size(), presets.size() == 1 ? "" : "s", folder.c_str());
+  std::printf("%zu preset%s in %s\n", presets.size(), presets.size() == 1 ? "" : "s",
+              relaycaster::PathToUtf8(folder).c_str());
   for (const relaycaster::Preset& preset : presets) std::printf("  %s\n", preset.name.c_str());
 }
 
@@ -114,7 +107,7 @@ bool applyPreset(HostedPlugin& plugin, const std::string& name) {
   const std::optional<relaycaster::Preset> preset = relaycaster::FindPresetByName(folder, name);
   if (!preset) {
     std::fprintf(stderr, "relaycaster-host: no preset named \"%s\" in %s (see --list-presets)\n", name.c_str(),
-                 folder.c_str());
+                 relaycaster::PathToUtf8(folder).c_str());
     return false;
   }
   std::string error;
@@ -131,7 +124,8 @@ bool savePreset(HostedPlugin& plugin, const std::string& name) {
     std::fprintf(stderr, "relaycaster-host: %s\n", error.c_str());
     return false;
   }
-  std::printf("relaycaster-host: saved the preset \"%s\" in %s\n", name.c_str(), relaycaster::PresetsFolder().c_str());
+  std::printf("relaycaster-host: saved the preset \"%s\" in %s\n", name.c_str(),
+              relaycaster::PathToUtf8(relaycaster::PresetsFolder()).c_str());
   return true;
 }
 
@@ -215,7 +209,7 @@ int main(int argc, char** argv) {
   if (!applySettings(*plugin, options.settings)) return 2;
   if (options.savePreset) return savePreset(*plugin, *options.savePreset) ? 0 : 1;
   plugin->prepare(run.sampleRate, run.blockFrames, run.channels);
-  handleStopSignals();
+  handleStopSignals(gStopRequested);
 
   std::printf("relaycaster-host: %g Hz, %d channel%s, %d-frame blocks, playing %s%s\n", run.sampleRate,
               run.channels, run.channels == 1 ? "" : "s", run.blockFrames, describeInput(options, wav).c_str(),
@@ -251,5 +245,5 @@ int main(int argc, char** argv) {
   }
   plugin.reset();  // stops the transports' workers
   std::printf("relaycaster-host: stopped\n");
-  return status;
+  exitHost(status);
 }

@@ -1,9 +1,8 @@
 #include "Vst3Bundle.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
-
 #include <cstring>
+
+#include "ModuleLibrary.h"
 
 namespace vst3host {
 
@@ -13,17 +12,11 @@ using namespace Steinberg::Vst;
 namespace {
 
 using GetFactoryFunction = IPluginFactory* (*)();
-using ModuleEntryFunction = bool (*)(void*);
 using ModuleExitFunction = bool (*)();
 
 template <size_t N>
 std::string FieldText(const char8 (&field)[N]) {
   return std::string(field, strnlen(field, N));
-}
-
-bool IsDirectory(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 /// queryInterface into a typed pointer; nullptr when not offered.
@@ -46,38 +39,32 @@ void Release(Interface*& object) {
 
 std::string Vst3Module::ModulePathInBundle(const std::string& bundlePath) {
   std::string bundle = bundlePath;
-  while (bundle.size() > 1 && bundle.back() == '/') bundle.pop_back();
-  const size_t slash = bundle.find_last_of('/');
+  while (bundle.size() > 1 && (bundle.back() == '/' || bundle.back() == '\\')) bundle.pop_back();
+  const size_t slash = bundle.find_last_of("/\\");
   std::string name = bundle.substr(slash == std::string::npos ? 0 : slash + 1);
   if (name.size() > 5 && name.compare(name.size() - 5, 5, ".vst3") == 0) name.resize(name.size() - 5);
-#if defined(__x86_64__)
-  const char* arch = "x86_64-linux";
-#elif defined(__aarch64__)
-  const char* arch = "aarch64-linux";
-#else
-  const char* arch = "i386-linux";
-#endif
-  return bundle + "/Contents/" + arch + "/" + name + ".so";
+  return bundle + "/Contents/" + module_library::ArchitectureFolder() + "/" + name + module_library::ModuleSuffix();
 }
 
 std::shared_ptr<Vst3Module> Vst3Module::Load(const std::string& path, std::string& error) {
   std::shared_ptr<Vst3Module> module(new Vst3Module());
-  const bool bundle = IsDirectory(path) || (path.size() > 5 && path.compare(path.size() - 5, 5, ".vst3") == 0);
+  const bool bundle = module_library::IsDirectory(path) || (path.size() > 5 && path.compare(path.size() - 5, 5, ".vst3") == 0);
   module->mPath = bundle ? ModulePathInBundle(path) : path;
-  module->mLibrary = dlopen(module->mPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string why;
+  module->mLibrary = module_library::OpenLibrary(module->mPath, why);
   if (!module->mLibrary) {
-    const char* why = dlerror();
-    error = "could not load " + module->mPath + ": " + (why ? why : "unknown error");
+    error = "could not load " + module->mPath + ": " + why;
     return nullptr;
   }
-  auto entry = reinterpret_cast<ModuleEntryFunction>(module->Symbol("ModuleEntry"));
+  const std::string entryName = module_library::EntryName();
+  void* entry = module->Symbol(entryName.c_str());
   auto getFactory = reinterpret_cast<GetFactoryFunction>(module->Symbol("GetPluginFactory"));
   if (!entry || !getFactory) {
-    error = module->mPath + " is not a VST 3 module (no ModuleEntry or GetPluginFactory)";
+    error = module->mPath + " is not a VST 3 module (no " + entryName + " or GetPluginFactory)";
     return nullptr;
   }
-  if (!entry(module->mLibrary)) {
-    error = "ModuleEntry of " + module->mPath + " failed";
+  if (!module_library::CallEntry(module->mLibrary, entry)) {
+    error = entryName + " of " + module->mPath + " failed";
     return nullptr;
   }
   module->mEntered = true;
@@ -92,12 +79,12 @@ std::shared_ptr<Vst3Module> Vst3Module::Load(const std::string& path, std::strin
 Vst3Module::~Vst3Module() {
   Release(mFactory);
   if (mEntered) {
-    if (auto exit = reinterpret_cast<ModuleExitFunction>(Symbol("ModuleExit"))) exit();
+    if (auto exit = reinterpret_cast<ModuleExitFunction>(Symbol(module_library::ExitName()))) exit();
   }
-  if (mLibrary) dlclose(mLibrary);
+  module_library::CloseLibrary(mLibrary);
 }
 
-void* Vst3Module::Symbol(const char* name) const { return mLibrary ? dlsym(mLibrary, name) : nullptr; }
+void* Vst3Module::Symbol(const char* name) const { return module_library::FindSymbol(mLibrary, name); }
 
 FactoryInfo Vst3Module::GetFactoryInfo() const {
   FactoryInfo result;

@@ -51,9 +51,10 @@ struct ParameterDescription {
 
 /// The shared library inside a VST 3 bundle, loaded and entered.
 ///
-/// Load: dlopen the module, call ModuleEntry, take the factory. The
-/// destructor releases the factory, calls ModuleExit and closes the
-/// library. Instances keep their module alive.
+/// Load: open the module's library, call its entry function (ModuleEntry
+/// on Linux, InitDll on Windows), take the factory. The destructor releases
+/// the factory, calls the exit function (ModuleExit, ExitDll) and closes
+/// the library. Instances keep their module alive.
 ///
 /// Threads: any, one call at a time per module.
 class Vst3Module {

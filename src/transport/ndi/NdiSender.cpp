@@ -13,7 +13,6 @@
 namespace relaycaster {
 namespace {
 
-constexpr double kWaitMs = 2.0;             // worker wake-up period
 constexpr double kRetrySeconds = 2.0;       // between rounds of failed source creation
 constexpr double kPollSeconds = 0.25;       // between receiver-count polls
 constexpr int kNameAttempts = 9;            // "name", "name 2" ... "name 9"
@@ -55,7 +54,7 @@ class NdiSender::Worker {
       mReader.pump(now, sink);
       feed.publishDropouts(mReader.dropouts());
       pollReceivers(now);
-      mClock.wait(kWaitMs);
+      mClock.wait(workerWaitMilliseconds(mReader));
     }
   }
 
@@ -284,7 +283,7 @@ void NdiSender::runWorker() {
     // the reason until NDI is switched off.
     setMessage(runtime.error());
     mState.store(static_cast<int>(NdiState::Unavailable), std::memory_order_relaxed);
-    while (mRunning.load(std::memory_order_acquire)) clock.wait(kWaitMs);
+    while (mRunning.load(std::memory_order_acquire)) clock.wait(kMaxWorkerWaitMs);
     return;
   }
   Worker(*this, *runtime.functions(), clock).run();

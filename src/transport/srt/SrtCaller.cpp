@@ -1,33 +1,14 @@
 #include "transport/srt/SrtCaller.h"
 
-#include <netdb.h>
-#include <sys/socket.h>
-
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "transport/srt/SrtMessages.h"
+#include "transport/srt/SrtNetwork.h"
 #include "transport/srt/SrtSocketOptions.h"
 
 namespace relaycaster {
 namespace {
-
-struct AddressListDeleter {
-  void operator()(addrinfo* list) const { freeaddrinfo(list); }
-};
-using AddressList = std::unique_ptr<addrinfo, AddressListDeleter>;
-
-// The system resolver, for either address family; the result is freed with
-// the list whatever happens next.
-AddressList resolve(const std::string& host, int port) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* list = nullptr;
-  const std::string service = std::to_string(port);
-  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0) return nullptr;
-  return AddressList(list);
-}
 
 // Reject reasons that mean nobody answered rather than that someone said no.
 bool isNoAnswer(int rejectReason) { return rejectReason == SRT_REJ_UNKNOWN || rejectReason == SRT_REJ_TIMEOUT; }
@@ -44,14 +25,15 @@ void SrtCaller::step(const SrtSettings& settings, double now) {
 }
 
 void SrtCaller::startCall(const SrtSettings& settings, double now) {
-  const AddressList addresses = resolve(settings.host, settings.port);
-  if (!addresses || addresses->ai_addr == nullptr) {
+  // The system resolver, for either address family; only its first answer is called.
+  const std::optional<srt_network::SocketAddress> address = srt_network::resolveFirst(settings.host, settings.port);
+  if (!address) {
     fail(srt_messages::notFound(settings.host), now);
     return;
   }
   const SRTSOCKET socket = srt_create_socket();
   const bool started = socket != SRT_INVALID_SOCK && applySrtSocketOptions(socket, srtSocketOptions(settings)) &&
-                       srt_connect(socket, addresses->ai_addr, static_cast<int>(addresses->ai_addrlen)) != SRT_ERROR;
+                       srt_connect(socket, address->get(), address->length) != SRT_ERROR;
   if (!started) {
     // Read the library's reason before closing, which may replace it.
     const std::string reason = srt_getlasterror_str();

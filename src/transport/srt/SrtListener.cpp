@@ -1,10 +1,7 @@
 #include "transport/srt/SrtListener.h"
 
-#include <netdb.h>
-#include <netinet/in.h>
-
-
 #include "transport/srt/SrtMessages.h"
+#include "transport/srt/SrtNetwork.h"
 #include "transport/srt/SrtSocketOptions.h"
 
 namespace relaycaster {
@@ -79,11 +76,10 @@ void SrtListener::followReceiver() {
 
 std::string callerAddressText(const sockaddr* address, socklen_t length) {
   if (address == nullptr || (address->sa_family != AF_INET && address->sa_family != AF_INET6)) return ":0";
-  char host[NI_MAXHOST] = {};
-  char port[NI_MAXSERV] = {};
-  if (getnameinfo(address, length, host, sizeof host, port, sizeof port, NI_NUMERICHOST | NI_NUMERICSERV) != 0)
-    return ":0";
-  return std::string(host) + ":" + port;
+  std::string host;
+  std::string port;
+  if (!srt_network::numericHostAndPort(address, static_cast<int>(length), host, port)) return ":0";
+  return host + ":" + port;
 }
 
 }  // namespace relaycaster

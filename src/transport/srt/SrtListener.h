@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/socket.h>
-
 #include <string>
 
 #include "transport/srt/SrtLink.h"

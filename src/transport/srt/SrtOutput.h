@@ -44,6 +44,19 @@ class SrtOutput {
   /// channel c's frame i at samples[c * stride + i].
   void consumeBlock(const float* samples, int stride, int frames, MessageSink& sink);
 
+  /// Sends the transport packets already made as one last whole message,
+  /// padded with null packets, so that a receiver gets the last access unit
+  /// complete, and then a few messages of null packets: libsrt repairs a
+  /// lost packet only once the receiver sees a later one, so without them
+  /// a lost last message would stay lost. Audio not yet packed into an
+  /// access unit stays behind.
+  void finishStream(MessageSink& sink) { mMuxer.finishMessage(sink, kTrailingNullMessages); }
+  static constexpr int kTrailingNullMessages = 4;
+  /// One message of null packets, which a receiver ignores: the lead-in of
+  /// a connection (see SrtLink::takeLeadInBlock). Only before the stream's
+  /// first access unit, when no packet waits.
+  void sendNullMessage(MessageSink& sink) { mMuxer.finishMessage(sink, 1); }
+
   int outputRate() const;
   int channels() const { return mChannels; }
   int codec() const { return mCodec; }

@@ -41,6 +41,9 @@ class SrtSender {
   SrtState state() const;
   std::string message() const;  // copy under the lock
   std::string peer() const;     // copy under the lock
+  /// libsrt's counts for the current or last connection, refreshed by the
+  /// worker four times a second and when the connection ends.
+  SrtLinkStatistics linkStatistics() const { return mStatus.linkStatistics(); }
 
   /// For tests: how often the running worker (re)configured itself, the
   /// settings generation it applied last, the generation start() requested

@@ -21,6 +21,17 @@ enum class SrtState : int {
   Failed = 6,     // a settings error; nothing more until the settings change
 };
 
+/// What libsrt counts on the data socket of the current connection (or of
+/// the last one, after it ended): the sender's side of the link's health.
+struct SrtLinkStatistics {
+  int64_t packetsSent = 0;    // data packets put on the wire, retransmissions included
+  int64_t retransmitted = 0;  // packets sent again after the receiver missed them
+  int64_t reportedLost = 0;   // packets the receiver reported missing
+  int64_t dropped = 0;        // packets given up because they could no longer arrive in time
+  double roundTripMs = 0.0;   // libsrt's smoothed round-trip estimate
+  int leadInMs = 0;           // how long the stream's lead-in of null packets lasted
+};
+
 /// What the idle thread and the SRT worker share: the requested settings
 /// with their generation, the published status, and the run flag.
 ///
@@ -58,6 +69,10 @@ class SrtStatus {
     std::lock_guard lock(mMutex);
     mPeer = std::move(peer);
   }
+  void setLinkStatistics(const SrtLinkStatistics& statistics) {
+    std::lock_guard lock(mMutex);
+    mLinkStatistics = statistics;
+  }
 
   // --- any thread -------------------------------------------------------------
   // The worker stores the message and peer first and the state last
@@ -72,6 +87,10 @@ class SrtStatus {
   std::string peer() const {
     std::lock_guard lock(mMutex);
     return mPeer;
+  }
+  SrtLinkStatistics linkStatistics() const {
+    std::lock_guard lock(mMutex);
+    return mLinkStatistics;
   }
 
   /// For tests and diagnostics: how often the worker (re)configured itself
@@ -99,6 +118,7 @@ class SrtStatus {
   uint64_t mGeneration = 0;  // guarded by mMutex; idle thread raises
   std::string mMessage;      // guarded by mMutex; worker writes
   std::string mPeer;         // guarded by mMutex; worker and stop write
+  SrtLinkStatistics mLinkStatistics;  // guarded by mMutex; worker writes
 };
 
 }  // namespace relaycaster

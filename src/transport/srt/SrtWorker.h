@@ -22,7 +22,9 @@ namespace relaycaster {
 /// Each pass: take new settings, follow the feed's rate, channels and
 /// buffer, honour a drop-out reset, (re)configure when needed, step the
 /// machine, pump the reader (into the output while a receiver is attached,
-/// otherwise discarding), publish the drop-out count, wait 2 ms.
+/// after the connection's lead-in, otherwise discarding), publish the
+/// drop-out count, then sleep until the reader's next block is owed (at
+/// most 10 ms).
 class SrtWorker {
  public:
   SrtWorker(AudioFeed& feed, SrtStatus& status);
@@ -41,6 +43,7 @@ class SrtWorker {
   bool validate();
   void stepMachine(double now);
   void setupReader();
+  void refreshStatistics(double now);
 
   AudioFeed& mFeed;
   SrtStatus& mStatus;
@@ -52,7 +55,6 @@ class SrtWorker {
   // closes the listening socket before the output goes, then the reader
   // and the clock (the timer) follow.
   SrtLink mLink;
-  SrtSocketSink mSocketSink{mLink.dataSocket};
   SrtCaller mCaller{mLink};
   SrtListener mListener{mLink};
 
@@ -64,6 +66,7 @@ class SrtWorker {
   double mReaderBuffer = 0.0;
   bool mConfigured = false;  // the current settings have been applied
   bool mReady = false;       // ... and they were valid
+  double mNextStatistics = 0.0;  // worker-clock seconds of the next statistics refresh
 };
 
 }  // namespace relaycaster

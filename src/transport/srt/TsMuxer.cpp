@@ -197,6 +197,22 @@ void TsMuxer::writePes(const uint8_t* data, size_t size, uint64_t pts, bool with
   }
 }
 
+void TsMuxer::finishMessage(MessageSink& sink, int nullMessages) {
+  const int nullPackets = (kPacketsPerMessage - static_cast<int>(mFill / kPacketBytes)) % kPacketsPerMessage +
+                          std::max(0, nullMessages) * kPacketsPerMessage;
+  for (int i = 0; i < nullPackets; ++i) {
+    uint8_t* packet = beginPacket();
+    // Null packets carry no continuity of their own: a receiver ignores
+    // their counter and payload.
+    packet[0] = 0x47;
+    packet[1] = static_cast<uint8_t>(kNullPid >> 8);
+    packet[2] = static_cast<uint8_t>(kNullPid & 0xFF);
+    packet[3] = 0x10;  // payload only, counter 0
+    std::memset(packet + 4, 0xFF, kPayloadBytes);
+    endPacket(sink);
+  }
+}
+
 uint8_t TsMuxer::nextContinuity(Counter counter) {
   const uint8_t value = mContinuity[counter];
   mContinuity[counter] = static_cast<uint8_t>((value + 1) & 0x0F);

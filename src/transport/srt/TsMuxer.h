@@ -24,6 +24,7 @@ class TsMuxer {
   static constexpr uint16_t kPmtPid = 0x1000;
   static constexpr uint16_t kSdtPid = 0x0011;
   static constexpr uint16_t kPatPid = 0x0000;
+  static constexpr uint16_t kNullPid = 0x1FFF;
   static constexpr uint64_t kPsiInterval = 9000;  // 100 ms
   static constexpr uint64_t kPcrInterval = 3600;  // 40 ms
   static constexpr uint64_t kPtsOffset = 9000;    // PTS = t + 100 ms
@@ -38,6 +39,13 @@ class TsMuxer {
   /// with time `t`, preceded by the tables when they are due. Every seventh
   /// packet completes a message, which goes to `sink` at once.
   void writeAccessUnit(const uint8_t* data, size_t size, uint64_t t, MessageSink& sink);
+
+  /// Completes the packets waiting for the next message with null packets
+  /// (PID 0x1FFF) and sends that message at once, so that the last access
+  /// unit written leaves whole (nothing is sent when no packet waits); then
+  /// sends `nullMessages` messages of null packets alone. Called before a
+  /// connection is closed on purpose.
+  void finishMessage(MessageSink& sink, int nullMessages = 0);
 
   bool isPcm() const { return mIsPcm; }
   /// Packets waiting for the next message, in bytes (a multiple of 188).

@@ -6,10 +6,18 @@
 //   NDI_DOUBLE_INIT_FAILS      initialize answers false
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "NdiRuntimeDouble.h"
 #include "transport/ndi/NdiApi.h"
+
+// How the entry points leave the library; the Windows build of the double
+// (tests/wine) passes dllexport instead.
+#ifndef NDI_DOUBLE_EXPORT
+#define NDI_DOUBLE_EXPORT __attribute__((visibility("default")))
+#endif
 
 using namespace relaycaster::ndi;
 
@@ -105,6 +113,18 @@ const NDIlib_source_t* sendGetSourceName(NDIlib_send_instance_t instance) {
   return &source->description;
 }
 
+// A test in another process (the Wine tests run the plug-in inside
+// relaycaster-host.exe) cannot read the record; when NDI_DOUBLE_FRAME_LOG
+// names a file, every frame also appends "source rate channels samples" to it.
+void logFrame(const ndi_double::SentFrame& frame) {
+  static const char* const path = std::getenv("NDI_DOUBLE_FRAME_LOG");
+  if (path == nullptr || *path == '\0') return;
+  if (std::FILE* log = std::fopen(path, "a")) {
+    std::fprintf(log, "%s %d %d %d\n", frame.source.c_str(), frame.sampleRate, frame.channels, frame.samples);
+    std::fclose(log);
+  }
+}
+
 void sendSendAudioV3(NDIlib_send_instance_t instance, const NDIlib_audio_frame_v3_t* frame) {
   auto* source = reinterpret_cast<Source*>(instance);
   ndi_double::SentFrame sent;
@@ -125,6 +145,7 @@ void sendSendAudioV3(NDIlib_send_instance_t instance, const NDIlib_audio_frame_v
                   static_cast<size_t>(frame->no_samples) * sizeof(float));
     }
   }
+  logFrame(sent);
   ndi_double::Record& r = record();
   std::lock_guard<std::mutex> lock(r.mutex);
   r.callingThreads.insert(std::this_thread::get_id());
@@ -160,16 +181,16 @@ const NDIlib_v6* loadTable() {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) ndi_double::Record* ndi_double_record() {
+extern "C" NDI_DOUBLE_EXPORT ndi_double::Record* ndi_double_record() {
   return &record();
 }
 
 #ifdef NDI_DOUBLE_OLD_GENERATION
-extern "C" __attribute__((visibility("default"))) const NDIlib_v6* NDIlib_v5_load() {
+extern "C" NDI_DOUBLE_EXPORT const NDIlib_v6* NDIlib_v5_load() {
   return loadTable();
 }
 #else
-extern "C" __attribute__((visibility("default"))) const NDIlib_v6* NDIlib_v6_3_load() {
+extern "C" NDI_DOUBLE_EXPORT const NDIlib_v6* NDIlib_v6_3_load() {
   return loadTable();
 }
 #endif

@@ -28,11 +28,13 @@ TEST(SrtSocketOptions, PlainCallerGetsNonBlockingLatencyAndTimeoutInOrder) {
   SrtSettings settings;
   settings.latencyMs = 350;
   const auto options = relaycaster::srtSocketOptions(settings);
-  EXPECT_EQ(optionIds(options), (std::vector<SRT_SOCKOPT>{SRTO_SNDSYN, SRTO_RCVSYN, SRTO_LATENCY, SRTO_CONNTIMEO}));
+  EXPECT_EQ(optionIds(options), (std::vector<SRT_SOCKOPT>{SRTO_SNDSYN, SRTO_RCVSYN, SRTO_LATENCY, SRTO_CONNTIMEO, SRTO_LINGER}));
   EXPECT_EQ(std::get<bool>(options[0].value), false);
   EXPECT_EQ(std::get<bool>(options[1].value), false);
   EXPECT_EQ(std::get<int>(options[2].value), 350);
   EXPECT_EQ(std::get<int>(options[3].value), 3000);
+  EXPECT_EQ(std::get<linger>(options[4].value).l_onoff, 1);
+  EXPECT_EQ(std::get<linger>(options[4].value).l_linger, 2);
   for (const SrtSocketOption& option : options) EXPECT_EQ(option.binding, SrtSocketOption::Binding::BeforeConnect);
 }
 
@@ -41,15 +43,15 @@ TEST(SrtSocketOptions, PassphraseBringsAes128AndCallersSendTheirStreamId) {
   settings.passphrase = "0123456789";
   settings.streamId = "studio";
   const auto caller = relaycaster::srtSocketOptions(settings);
-  EXPECT_EQ(optionIds(caller), (std::vector<SRT_SOCKOPT>{SRTO_SNDSYN, SRTO_RCVSYN, SRTO_LATENCY, SRTO_CONNTIMEO,
+  EXPECT_EQ(optionIds(caller), (std::vector<SRT_SOCKOPT>{SRTO_SNDSYN, SRTO_RCVSYN, SRTO_LATENCY, SRTO_CONNTIMEO, SRTO_LINGER,
                                                          SRTO_PASSPHRASE, SRTO_PBKEYLEN, SRTO_STREAMID}));
-  EXPECT_EQ(std::get<std::string>(caller[4].value), "0123456789");
-  EXPECT_EQ(std::get<int>(caller[5].value), 16);
-  EXPECT_EQ(std::get<std::string>(caller[6].value), "studio");
+  EXPECT_EQ(std::get<std::string>(caller[5].value), "0123456789");
+  EXPECT_EQ(std::get<int>(caller[6].value), 16);
+  EXPECT_EQ(std::get<std::string>(caller[7].value), "studio");
 
   settings.mode = 1;  // a listener checks stream ids instead of sending one
   const auto listener = relaycaster::srtSocketOptions(settings);
-  EXPECT_EQ(optionIds(listener), (std::vector<SRT_SOCKOPT>{SRTO_SNDSYN, SRTO_RCVSYN, SRTO_LATENCY, SRTO_CONNTIMEO,
+  EXPECT_EQ(optionIds(listener), (std::vector<SRT_SOCKOPT>{SRTO_SNDSYN, SRTO_RCVSYN, SRTO_LATENCY, SRTO_CONNTIMEO, SRTO_LINGER,
                                                            SRTO_PASSPHRASE, SRTO_PBKEYLEN}));
 }
 
@@ -71,7 +73,23 @@ TEST(SrtSocketOptions, AllOptionsApplyToARealSocket) {
   int length = sizeof latency;
   ASSERT_NE(srt_getsockflag(socket, SRTO_LATENCY, &latency, &length), SRT_ERROR);
   EXPECT_EQ(latency, 200);
+  linger wait{};
+  length = sizeof wait;
+  ASSERT_NE(srt_getsockflag(socket, SRTO_LINGER, &wait, &length), SRT_ERROR);
+  EXPECT_EQ(wait.l_onoff, 1);
+  EXPECT_EQ(wait.l_linger, 2);
   srt_close(socket);
+}
+
+// Long enough for libsrt to repair what is still on its way at the close,
+// and bounded at any latency the settings can hold.
+TEST(SrtSocketOptions, TheLingerCoversTheLatencyAndASecondMore) {
+  EXPECT_EQ(relaycaster::srtLingerSeconds(20), 2);
+  EXPECT_EQ(relaycaster::srtLingerSeconds(999), 2);
+  EXPECT_EQ(relaycaster::srtLingerSeconds(1000), 3);
+  EXPECT_EQ(relaycaster::srtLingerSeconds(8000), 10);
+  EXPECT_EQ(relaycaster::srtLingerSeconds(-5), 2);
+  EXPECT_EQ(relaycaster::srtLingerSeconds(1 << 30), 62);
 }
 
 TEST(SrtAcceptContext, OneReceiverAtATimeAndExactStreamIds) {

@@ -34,14 +34,15 @@ class SrtSenderReconfigure : public ::testing::Test {
   ~SrtSenderReconfigure() override { sender.stop(); }
 
   // Applies the current settings and waits until the worker has taken them
-  // and `receiver` has seen connection number `connection` with data.
+  // and `receiver` has seen connection number `connection` carry its
+  // stream (its tables, after the connection's lead-in of null packets).
   void applyAndExpectConnection(TestSrtListener& receiver, int connection) {
     sender.start(settings);
     ASSERT_TRUE(waitUntil([&] { return sender.appliedGeneration() == sender.requestedGeneration(); }, 2s));
     ASSERT_TRUE(waitUntil(
         [&] {
           const auto all = receiver.connections();
-          return static_cast<int>(all.size()) >= connection && all[size_t(connection) - 1].messages > 0;
+          return static_cast<int>(all.size()) >= connection && all[size_t(connection) - 1].pmtStreamType >= 0;
         },
         8s))
         << sender.message();

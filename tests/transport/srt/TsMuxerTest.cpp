@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -180,6 +181,38 @@ TEST_F(MuxerFixture, FirstMessageStartsWithTablesThenPesWithPcrZero) {
   // PES header: private_stream_1, length 3372, PTS 9000.
   EXPECT_EQ(Bytes(p + 12, p + 26), (Bytes{0x00, 0x00, 0x01, 0xBD, 0x0D, 0x2C, 0x84, 0x80, 0x05, 0x21, 0x00, 0x01,
                                          0x46, 0x51}));
+}
+
+// Closing a connection on purpose: the packets that wait become one whole
+// message with null packets behind them, so the last PES leaves complete.
+TEST_F(MuxerFixture, FinishingAMessagePadsThePendingPacketsWithNullPackets) {
+  write(3364, 0);  // 22 packets: three messages sent, one packet waits
+  write(3364, 900);  // 19 more: 41, so five messages sent and six packets wait
+  ASSERT_EQ(stream.sizes.size(), 5u);
+  ASSERT_EQ(muxer.pendingBytes(), 6u * 188u);
+  muxer.finishMessage(stream);
+  ASSERT_EQ(stream.sizes.size(), 6u);
+  EXPECT_EQ(stream.sizes.back(), 1316);
+  EXPECT_EQ(muxer.pendingBytes(), 0u);
+  const uint8_t* last = stream.packet(stream.packetCount() - 1);
+  EXPECT_EQ(Bytes(last, last + 4), (Bytes{0x47, 0x1F, 0xFF, 0x10}));
+  EXPECT_TRUE(std::all_of(last + 4, last + 188, [](uint8_t b) { return b == 0xFF; }));
+  EXPECT_EQ(tstest::parsePacket(stream.packet(stream.packetCount() - 2)).pid, 0x0100);  // the PES's last packet
+  // Both access units come back whole, the second from the padded message.
+  const auto pes = tstest::collectPes(stream.bytes);
+  ASSERT_EQ(pes.size(), 2u);
+  EXPECT_EQ(pes[1].payload, sent[1]);
+  // Nothing waits any more: a second finish sends only the messages of
+  // null packets asked for, and the audio PID's continuity goes on where it was.
+  muxer.finishMessage(stream);
+  EXPECT_EQ(stream.sizes.size(), 6u);
+  muxer.finishMessage(stream, 2);
+  ASSERT_EQ(stream.sizes.size(), 8u);
+  for (size_t i = 42; i < 56; ++i) EXPECT_EQ(tstest::parsePacket(stream.packet(i)).pid, 0x1FFF) << i;
+  write(3364, 1800);
+  const tstest::Packet next = tstest::parsePacket(stream.packet(56));
+  EXPECT_EQ(next.pid, 0x0100);
+  EXPECT_EQ(next.continuity, 38 % 16);
 }
 
 TEST_F(MuxerFixture, PesReassemblesAndPadsWithStuffing) {
