@@ -95,4 +95,10 @@ ScreenPicture CaptureWindow(const XvfbServer& server, const std::string& window)
   return ParsePpm(shot.out);
 }
 
+ScreenPicture ReadPicture(const std::string& path) {
+  const ProcessResult read = Subprocess::run({"convert", path, "-depth", "8", "ppm:-"}, std::chrono::seconds(20));
+  if (!read.succeeded()) return {};
+  return ParsePpm(read.out);
+}
+
 }  // namespace testsupport

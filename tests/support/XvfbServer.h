@@ -63,5 +63,7 @@ struct ScreenPicture {
 
 /// Takes a picture of a window (or "root") of the server.
 ScreenPicture CaptureWindow(const XvfbServer& server, const std::string& window);
+/// Reads a picture file (PNG and what else ImageMagick's convert reads); invalid when it cannot.
+ScreenPicture ReadPicture(const std::string& path);
 
 }  // namespace testsupport

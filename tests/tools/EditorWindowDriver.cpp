@@ -31,13 +31,16 @@ bool Near(const Rgb& colour, const Rgb& expected, int tolerance) {
   return true;
 }
 
-EditorWindowDriver::EditorWindowDriver() : mServer(std::make_unique<testsupport::XvfbServer>()) {}
+EditorWindowDriver::EditorWindowDriver()
+    : mOwnedServer(std::make_unique<testsupport::XvfbServer>()), mServer(mOwnedServer.get()) {}
+
+EditorWindowDriver::EditorWindowDriver(testsupport::XvfbServer& server) : mServer(&server) {}
 
 // The host before its server, so that it never outlives its display.
 EditorWindowDriver::~EditorWindowDriver() {
   if (mHost) mHost->stop();
   mHost.reset();
-  mServer.reset();
+  mOwnedServer.reset();
 }
 
 bool EditorWindowDriver::toolsAvailable() {

@@ -32,6 +32,9 @@ class EditorWindowDriver {
  public:
   /// Starts the X server (see started()).
   EditorWindowDriver();
+  /// Uses a server that someone else owns and keeps for longer (Wine's
+  /// programs, which all share the display their desktop process opened).
+  explicit EditorWindowDriver(testsupport::XvfbServer& server);
   ~EditorWindowDriver();
   EditorWindowDriver(const EditorWindowDriver&) = delete;
   EditorWindowDriver& operator=(const EditorWindowDriver&) = delete;
@@ -87,7 +90,8 @@ class EditorWindowDriver {
   ProcessResult closeAndWait();
 
  private:
-  std::unique_ptr<testsupport::XvfbServer> mServer;
+  std::unique_ptr<testsupport::XvfbServer> mOwnedServer;
+  testsupport::XvfbServer* mServer;
   std::unique_ptr<testsupport::Subprocess> mHost;
   std::string mWindow;
 };

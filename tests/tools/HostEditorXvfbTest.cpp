@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <iterator>
+#include <regex>
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,21 @@ TEST_F(HostEditorXvfb, AnOpenEditorRunsOnTheHostsThreadsAndStartsNoneOfItsOwn) {
   ASSERT_TRUE(driver->printed("SRT:", 20s));
   EXPECT_EQ(ThreadsOf(driver->host().pid()), withoutEditor);
   closeAndExpectCleanStop();
+}
+
+// Twenty openings and closings leave no window on the display, no thread
+// and no descriptor (the first opening may keep a display connection for
+// the process's life).
+TEST_F(HostEditorXvfb, EditorCyclesLeaveNoWindowThreadOrDescriptorBehind) {
+  const testsupport::ProcessResult run = driver->server().run(
+      {RELAYCASTER_HOST_BINARY, "--set", "NDI=off", "--editor-cycles", "20"}, 60s);
+  ASSERT_TRUE(run.succeeded()) << run.describe();
+  EXPECT_NE(run.out.find("relaycaster-host: the editor cycles left nothing behind"), std::string::npos) << run.out;
+  const std::regex windows(R"(\n  top-level X windows +(\d+) +(\d+) +(\d+)\n)");
+  std::smatch counts;
+  ASSERT_TRUE(std::regex_search(run.out, counts, windows)) << run.out;
+  EXPECT_EQ(counts[3], counts[1]) << run.out;
+  EXPECT_EQ(run.out.find("n/a"), std::string::npos) << run.out;
 }
 
 TEST_F(HostEditorXvfb, TypingThroughTheKeyboardReachesTheStreamIdField) {

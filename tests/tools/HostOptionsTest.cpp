@@ -132,6 +132,22 @@ TEST(HostOptions, EditorMistakesAreNamed) {
   EXPECT_NE(parseError({"--direct", "--snapshot", "a.png"}).find("through a bundle"), std::string::npos);
 }
 
+TEST(HostOptions, EditorCyclesAreAWholeCountWithTheirOwnWindow) {
+  EXPECT_FALSE(parseOk({}).editorCycles.has_value());
+  EXPECT_EQ(parseOk({"--editor-cycles", "50"}).editorCycles, 50);
+  EXPECT_EQ(parseOk({"--editor-cycles=1"}).editorCycles, 1);  // the limits themselves
+  EXPECT_EQ(parseOk({"--editor-cycles", "10000"}).editorCycles, 10000);
+  const HostOptions scaled = parseOk({"--editor-cycles", "3", "--ui-scale", "2", "--snapshot", "a.png"});
+  EXPECT_EQ(scaled.uiScale, 2.0);
+  EXPECT_FALSE(scaled.editor);
+  for (const char* count : {"0", "-1", "10001", "2.5", "many", ""})
+    EXPECT_NE(parseError({"--editor-cycles", count}).find("--editor-cycles must be a whole number"), std::string::npos)
+        << count;
+  EXPECT_EQ(parseError({"--editor-cycles"}), "--editor-cycles needs a value");
+  EXPECT_NE(parseError({"--editor", "--editor-cycles", "2"}).find("either it or --editor"), std::string::npos);
+  EXPECT_NE(parseError({"--direct", "--editor-cycles", "2"}).find("through a bundle"), std::string::npos);
+}
+
 TEST(HostOptions, AudioStallsAreKeptInOrderAndTheirMistakesNamed) {
   EXPECT_TRUE(parseOk({}).stalls.empty());
   const HostOptions options = parseOk({"--stall-audio", "3:90", "--stall-audio=0.5:1500", "--stall-audio", "0:5000"});

@@ -51,8 +51,12 @@ bool WinePrefix::start(std::string& why) {
   setenv("WINEDEBUG", "-all", 1);
   // No Mono or Gecko installers (they would ask for downloads), no window.
   setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
-  unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
+  // The display outlives every test of the program (ctest gives it 15 minutes).
+  if (testsupport::XvfbServer::available())
+    mDisplay = std::make_unique<testsupport::XvfbServer>(1920, 1200, 24, std::chrono::minutes(20));
+  if (mDisplay && mDisplay->started()) setenv("DISPLAY", mDisplay->display().c_str(), 1);
+  else unsetenv("DISPLAY");
 
   // One wineserver for every Windows program of the run, so each starts
   // quickly. It puts itself in the background (out of every process group
@@ -67,6 +71,16 @@ bool WinePrefix::start(std::string& why) {
     why = "wineboot failed: " + boot.describe();
     return false;
   }
+  // A program that crashes prints its backtrace and ends instead of
+  // waiting on the display for someone to close Wine's crash dialog.
+  const ProcessResult noDialog = Subprocess::run(
+      {"wine", "reg", "add", "HKCU\\Software\\Wine\\WineDbg", "/v", "ShowCrashDialog", "/t", "REG_DWORD", "/d", "0",
+       "/f"},
+      60s);
+  if (!noDialog.succeeded()) {
+    why = "cannot turn Wine's crash dialog off: " + noDialog.describe();
+    return false;
+  }
   mStarted = true;
   return true;
 }
@@ -77,6 +91,7 @@ void WinePrefix::finish() {
   // for the server to be gone before the folder goes.
   Subprocess::run({"wineserver", "--kill"}, 20s);
   Subprocess::run({"wineserver", "--wait"}, 20s);
+  mDisplay.reset();
   std::error_code ignored;
   fs::remove_all(mFolder, ignored);
   mFolder.clear();

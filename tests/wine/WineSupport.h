@@ -2,16 +2,20 @@
 
 // Running the Windows build under Wine from a Linux test: one Wine prefix
 // for the whole test program in a temporary folder, a persistent
-// wineserver for it (so each Windows program starts quickly), and the
-// Windows relaycaster-host.exe driving a private copy of the Windows
-// bundle. Every Wine process is bounded in time; the prefix's wineserver is
-// killed and the folder removed when the program ends.
+// wineserver for it (so each Windows program starts quickly), a private X
+// server that every Windows program of the prefix shows its windows on,
+// and the Windows relaycaster-host.exe driving a private copy of the
+// Windows bundle. Every Wine process and the X server are bounded in time;
+// the prefix's wineserver and the X server are stopped and the folder
+// removed when the program ends.
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "support/Subprocess.h"
+#include "support/XvfbServer.h"
 
 namespace winetest {
 
@@ -40,11 +44,18 @@ class WinePrefix {
   void finish();
 
   const std::filesystem::path& folder() const { return mFolder; }
+  /// The X server of the prefix's programs; nullptr when Xvfb is not
+  /// installed (they then run without a display and show no windows).
+  /// Wine's desktop process, which every program of the prefix shares
+  /// while any runs, keeps the display it started with: the programs
+  /// cannot have a display each.
+  testsupport::XvfbServer* display() { return mDisplay && mDisplay->started() ? mDisplay.get() : nullptr; }
   /// The prefix's %LOCALAPPDATA% (C:\users\<name>\AppData\Local) as a Linux path.
   std::filesystem::path localAppData() const;
 
  private:
   std::filesystem::path mFolder;
+  std::unique_ptr<testsupport::XvfbServer> mDisplay;
   bool mStarted = false;
 };
 

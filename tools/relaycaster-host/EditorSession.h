@@ -1,7 +1,8 @@
 #pragma once
 
-// The plug-in's editor in a window of relaycaster-host, for --editor. One
-// implementation per system (EditorSession_linux.cpp).
+// The plug-in's editor in a window of relaycaster-host, for --editor, and
+// the main thread's work without one. One implementation per system
+// (EditorSession_linux.cpp, EditorSession_win.cpp).
 #include <memory>
 #include <string>
 
@@ -17,5 +18,11 @@ namespace relaycaster_host {
 /// the run when the user closes the window. Destroying it closes the
 /// editor. nullptr, with `error` set, when no window can be opened.
 std::unique_ptr<MainThreadWork> openEditorSession(Vst3HostedPlugin& plugin, double uiScale, std::string& error);
+
+/// The main thread's work while the plug-in runs without an editor window:
+/// on Windows its window messages, since the plug-in's idle timer runs on
+/// a window of the thread that created the plug-in; nullptr where there is
+/// nothing to do (on Linux the plug-in ticks from a thread of its own).
+std::unique_ptr<MainThreadWork> makeHeadlessMainThreadWork();
 
 }  // namespace relaycaster_host

@@ -46,4 +46,6 @@ std::unique_ptr<MainThreadWork> openEditorSession(Vst3HostedPlugin& plugin, doub
   return session;
 }
 
+std::unique_ptr<MainThreadWork> makeHeadlessMainThreadWork() { return nullptr; }
+
 }  // namespace relaycaster_host

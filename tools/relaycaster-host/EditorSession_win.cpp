@@ -1,13 +1,53 @@
-// --editor on Windows waits for the plug-in's Win32 editor window; until
-// then the host says so and streams without it (--snapshot works).
+// On Windows both the editor and the plug-in's idle timer live on the main
+// thread's window messages: the session and the headless work pump them.
+#include <cstdio>
+
 #include "EditorSession.h"
+#include "EditorWindow_win.h"
+#include "MessagePump_win.h"
+#include "pluginterfaces/gui/iplugview.h"
 
 namespace relaycaster_host {
+namespace {
 
-std::unique_ptr<MainThreadWork> openEditorSession(Vst3HostedPlugin& /*plugin*/, double /*uiScale*/,
-                                                  std::string& error) {
-  error = "the plug-in has no editor window on Windows yet";
-  return nullptr;
+class MessageLoopWork final : public MainThreadWork {
+ public:
+  bool step(std::chrono::milliseconds maxWait) override { return mPump.Step(maxWait); }
+
+ private:
+  vst3host::MessagePump mPump;
+};
+
+class WindowsEditorSession final : public MainThreadWork {
+ public:
+  bool open(Vst3HostedPlugin& plugin, double uiScale, std::string& error) {
+    Steinberg::IPlugView* view = plugin.createEditorView();
+    mWindow = vst3host::EditorWindow::Open(view, "Relaycaster (relaycaster-host)", static_cast<float>(uiScale), error);
+    if (view) view->release();  // the window holds its own reference
+    return mWindow != nullptr;
+  }
+
+  bool step(std::chrono::milliseconds maxWait) override {
+    if (!mPump.Step(maxWait)) return false;
+    if (!mWindow->CloseRequested()) return true;
+    std::printf("relaycaster-host: the editor window was closed\n");
+    std::fflush(stdout);
+    return false;
+  }
+
+ private:
+  vst3host::MessagePump mPump;
+  std::unique_ptr<vst3host::EditorWindow> mWindow;
+};
+
+}  // namespace
+
+std::unique_ptr<MainThreadWork> openEditorSession(Vst3HostedPlugin& plugin, double uiScale, std::string& error) {
+  auto session = std::make_unique<WindowsEditorSession>();
+  if (!session->open(plugin, uiScale, error)) return nullptr;
+  return session;
 }
+
+std::unique_ptr<MainThreadWork> makeHeadlessMainThreadWork() { return std::make_unique<MessageLoopWork>(); }
 
 }  // namespace relaycaster_host

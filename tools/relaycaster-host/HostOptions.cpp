@@ -20,6 +20,7 @@ constexpr double kMaxUiScale = 4.0;
 // Longer stalls than this would only hold up the end of the run; the
 // runner skips ahead after half a second anyway.
 constexpr double kMaxStallMilliseconds = 5000.0;
+constexpr int kMaxEditorCycles = 10000;
 
 std::string_view trim(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
@@ -97,6 +98,16 @@ bool applyOption(HostOptions& options, ArgumentReader& reader, const std::string
   if (option == "--direct") return noValue() && (options.direct = true);
   if (option == "--list-presets") return noValue() && (options.listPresets = true);
   if (option == "--editor") return noValue() && (options.editor = true);
+  if (option == "--editor-cycles") {
+    if (!value(text)) return false;
+    const std::optional<int> cycles = parseWhole(text);
+    if (!cycles || *cycles < 1 || *cycles > kMaxEditorCycles) {
+      reader.error = "--editor-cycles must be a whole number of openings from 1 to 10000, not '" + text + "'";
+      return false;
+    }
+    options.editorCycles = *cycles;
+    return true;
+  }
   if (option == "--ui-scale") {
     if (!value(text)) return false;
     const std::optional<double> scale = parseNumber(text);
@@ -272,10 +283,13 @@ ParsedOptions parseHostOptions(const std::vector<std::string>& args) {
   }
   if (options.direct && (options.bundle || options.info || options.stateIn || options.stateOut))
     return {std::nullopt, "--direct runs the linked-in class: --bundle, --info, --state-in and --state-out need a bundle"};
-  if (options.direct && (options.editor || options.snapshot))
-    return {std::nullopt, "--direct runs the linked-in class: --editor and --snapshot open the editor through a bundle"};
-  if (options.uiScale && !options.editor && !options.snapshot)
-    return {std::nullopt, "--ui-scale sets the scale of --editor or --snapshot; give one of them"};
+  if (options.direct && (options.editor || options.editorCycles || options.snapshot))
+    return {std::nullopt,
+            "--direct runs the linked-in class: --editor, --editor-cycles and --snapshot open the editor through a bundle"};
+  if (options.editor && options.editorCycles)
+    return {std::nullopt, "--editor-cycles opens and closes the editor itself; give either it or --editor"};
+  if (options.uiScale && !options.editor && !options.editorCycles && !options.snapshot)
+    return {std::nullopt, "--ui-scale sets the scale of --editor, --editor-cycles or --snapshot; give one of them"};
   return {options, {}};
 }
 
@@ -351,9 +365,16 @@ the class linked into this program instead.
   --editor                show the plug-in's editor in a window of this program
                           while it runs (needs an X display); closing the
                           window stops the run like Ctrl-C
-  --ui-scale S            the screen scale the editor is told (--editor) or
-                          drawn at (--snapshot), from 0.5 to 4 (default: the
-                          display's own for --editor, 1 for --snapshot)
+  --editor-cycles N       open the editor in a window and close it again N
+                          times (at most 10000) while the plug-in runs, then
+                          print what the process holds before the first,
+                          after the first and after the last (windows,
+                          timers, GDI objects, threads, descriptors) and
+                          what the cycles left behind; the run then ends
+  --ui-scale S            the screen scale the editor is told (--editor,
+                          --editor-cycles) or drawn at (--snapshot), from 0.5
+                          to 4 (default: the display's own for the window,
+                          1 for --snapshot)
   --snapshot FILE.png     after the run, draw the editor off-screen (no
                           display needed) and write it as a PNG picture
   --direct                run the plug-in class linked into this program

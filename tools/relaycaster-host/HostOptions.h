@@ -53,7 +53,8 @@ struct HostOptions {
   std::optional<double> seconds;  // run time; none: until interrupted
   std::vector<AudioStall> stalls; // audio-thread stalls, in command-line order
   bool editor = false;                  // show the plug-in's editor in a window while it runs
-  std::optional<double> uiScale;        // the screen scale told to the editor (--editor) or drawn at (--snapshot)
+  std::optional<int> editorCycles;      // open and close the editor this many times, then report what is left
+  std::optional<double> uiScale;        // the screen scale told to the editor (--editor, --editor-cycles) or drawn at (--snapshot)
   std::optional<std::string> snapshot;  // draw the editor off-screen into this PNG after the run
 };
 

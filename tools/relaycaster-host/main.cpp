@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AudioSource.h"
+#include "EditorCycles.h"
 #include "EditorSession.h"
 #include "HostOptions.h"
 #include "HostRunner.h"
@@ -215,18 +216,28 @@ int main(int argc, char** argv) {
               run.channels, run.channels == 1 ? "" : "s", run.blockFrames, describeInput(options, wav).c_str(),
               run.seconds ? (" for " + std::to_string(static_cast<int>(*run.seconds)) + " s").c_str() : "; Ctrl-C stops");
   std::fflush(stdout);
-  std::unique_ptr<MainThreadWork> editor;
+  std::unique_ptr<MainThreadWork> work;
+  EditorCycles* cycles = nullptr;
   if (options.editor) {
     std::string error;
-    editor = openEditorSession(*bundled, options.uiScale.value_or(0.0), error);
-    if (!editor) {
+    work = openEditorSession(*bundled, options.uiScale.value_or(0.0), error);
+    if (!work) {
       std::fprintf(stderr, "relaycaster-host: cannot show the editor: %s\n", error.c_str());
       return 1;
     }
+  } else if (options.editorCycles) {
+    auto made = std::make_unique<EditorCycles>(*bundled, *options.editorCycles, options.uiScale.value_or(0.0),
+                                               makeHeadlessMainThreadWork(), stdout);
+    cycles = made.get();
+    work = std::move(made);
+  } else {
+    work = makeHeadlessMainThreadWork();
   }
-  runHost(*plugin, *source, run, gStopRequested, stdout, editor.get());
-  editor.reset();  // the editor closes before anything below touches the plug-in
-  int status = 0;
+  runHost(*plugin, *source, run, gStopRequested, stdout, work.get());
+  if (cycles && !cycles->finished())
+    std::fprintf(stderr, "relaycaster-host: the run ended before the editor cycles were done\n");
+  int status = cycles && !cycles->succeeded() ? 1 : 0;
+  work.reset();  // the editor closes before anything below touches the plug-in
   if (options.snapshot) {
     std::string error;
     if (bundled->renderSnapshot(*options.snapshot, static_cast<float>(options.uiScale.value_or(1.0)), error)) {

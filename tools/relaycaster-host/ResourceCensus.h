@@ -1,0 +1,31 @@
+#pragma once
+
+// What this process holds that an editor could leave behind when it
+// closes: windows, timers, drawing objects, threads, descriptors. One
+// implementation per system (ResourceCensus_linux.cpp, _win.cpp), each
+// counting what its system can count cheaply.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace relaycaster_host {
+
+struct ResourceCount {
+  std::string what;            // "windows of this thread"
+  std::optional<long> count;   // none: cannot be counted here
+  // The first use of an editor may create some for the process's life
+  // (fonts, cursors, a display connection), so only later growth is left
+  // behind; for the others any growth is.
+  bool firstUseMayAdd = false;
+};
+
+struct ResourceCensus {
+  std::vector<ResourceCount> counts;
+  std::vector<std::string> notes;  // what could not be counted, and why
+};
+
+/// Threads: the thread that runs the editor, which must pump its messages
+/// (on Windows the census does so for a moment, to see which timers fire).
+ResourceCensus takeResourceCensus();
+
+}  // namespace relaycaster_host
