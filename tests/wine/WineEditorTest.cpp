@@ -5,6 +5,7 @@
 // openings that leave nothing behind.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -64,19 +65,10 @@ int AtScale(int design, int scale) { return design * scale + scale / 2; }
 
 bool IsAccent(const Rgb& c) { return c[1] > 150 && c[1] - c[0] > 80; }
 
-/// The brightest channel sum's colour in a window rectangle, at scale 1.
-Rgb Brightest(const ScreenPicture& picture, int left, int top, int right, int bottom) {
-  Rgb best{-1, -1, -1};
-  for (int y = top; y < bottom; ++y)
-    for (int x = left; x < right; ++x) {
-      const Rgb c = picture.at(x, y);
-      if (c[0] + c[1] + c[2] > best[0] + best[1] + best[2]) best = c;
-    }
-  return best;
-}
-
 std::string Describe(const Rgb& c) {
-  return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) + ")";
+  char text[48];
+  std::snprintf(text, sizeof text, "(%d, %d, %d)", c[0], c[1], c[2]);
+  return text;
 }
 
 /// Every probe of `picture` within the tolerance of `reference`, both at `scale`.
@@ -173,14 +165,14 @@ TEST_F(WineEditor, TheClientAreaIsTheDesignSizeAndTwiceThatAtScaleTwo) {
   const ScreenPicture linux = testsupport::ReadPicture(linuxPicture);
   std::remove(linuxPicture.c_str());
 
-  startEditor({});
+  ASSERT_NO_FATAL_FAILURE(startEditor({}));
   EXPECT_TRUE(driver->sizeBecomes(880, 562)) << driver->geometry().width << "x" << driver->geometry().height;
   ASSERT_TRUE(driver->showsAt(20, 100, kPanel)) << output();
   ExpectPalette(driver->capture(), 1);
   ExpectProbesMatch(driver->capture(), linux, 1);
   closeAndExpectCleanStop();
 
-  startEditor({"--ui-scale", "2"});
+  ASSERT_NO_FATAL_FAILURE(startEditor({"--ui-scale", "2"}));
   EXPECT_TRUE(driver->sizeBecomes(1760, 1124)) << driver->geometry().width << "x" << driver->geometry().height;
   EXPECT_TRUE(driver->showsAt(AtScale(20, 2), AtScale(100, 2), kPanel)) << output();
   ExpectPalette(driver->capture(), 2);
@@ -205,7 +197,7 @@ TEST_F(WineEditor, ThePillSwitchesSrtOnAndAHostTypedIntoTheFieldIsCalled) {
   Subprocess ffmpeg(srtpeer::ffmpegListenerToWav(port, 2.0, wav), 60s);
   ASSERT_TRUE(srtpeer::waitForUdpPort(port, 10s)) << ffmpeg.stderrText();
 
-  startEditor({"--input", "tone:1000:-12", "--set", "SRT codec=PCM"});
+  ASSERT_NO_FATAL_FAILURE(startEditor({"--input", "tone:1000:-12", "--set", "SRT codec=PCM"}));
   ASSERT_TRUE(driver->sizeBecomes(880, 562));
   ASSERT_TRUE(driver->printed("SRT: Off, drop-outs 0", 15s)) << output();
   // A pill click toggles, so it is repeated only while the pill stays unlit.
@@ -231,7 +223,7 @@ TEST_F(WineEditor, ThePillSwitchesSrtOnAndAHostTypedIntoTheFieldIsCalled) {
 // The plug-in asks its frame for each new size while the grip is dragged;
 // the host's window follows, and a double-click goes back to 1x.
 TEST_F(WineEditor, TheCornerGripResizesTheWindow) {
-  startEditor({});
+  ASSERT_NO_FATAL_FAILURE(startEditor({}));
   ASSERT_TRUE(driver->sizeBecomes(880, 562));
   ASSERT_TRUE(driver->showsAt(20, 100, kPanel)) << output();
   const std::string& id = driver->window();

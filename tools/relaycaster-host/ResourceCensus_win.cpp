@@ -47,7 +47,11 @@ constexpr size_t kGdiTableOffset = 0xF8;  // PEB.GdiSharedHandleTable on x86-64
 constexpr size_t kGdiTableEntries = 0x10000;
 
 std::optional<long> gdiHandleTableEntries() {
-  const auto* peb = reinterpret_cast<const uint8_t*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+  PROCESS_BASIC_INFORMATION process{};
+  if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr) != 0 ||
+      !process.PebBaseAddress)
+    return std::nullopt;
+  const auto* peb = reinterpret_cast<const uint8_t*>(process.PebBaseAddress);
   const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(peb + kGdiTableOffset);
   if (!table) return std::nullopt;
   const auto ours = static_cast<uint16_t>(GetCurrentProcessId());
