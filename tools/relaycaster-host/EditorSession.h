@@ -19,6 +19,11 @@ namespace relaycaster_host {
 /// editor. nullptr, with `error` set, when no window can be opened.
 std::unique_ptr<MainThreadWork> openEditorSession(Vst3HostedPlugin& plugin, double uiScale, std::string& error);
 
+/// Before anything makes a window: the main thread becomes a user-interface
+/// thread as a DAW's is (on Windows: aware of each monitor's DPI, so the
+/// plug-in sees the real scale of the screen its editor is on).
+void prepareUserInterfaceThread();
+
 /// The main thread's work while the plug-in runs without an editor window:
 /// on Windows its window messages, since the plug-in's idle timer runs on
 /// a window of the thread that created the plug-in; nullptr where there is

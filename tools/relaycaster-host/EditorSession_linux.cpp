@@ -46,6 +46,8 @@ std::unique_ptr<MainThreadWork> openEditorSession(Vst3HostedPlugin& plugin, doub
   return session;
 }
 
+void prepareUserInterfaceThread() {}
+
 std::unique_ptr<MainThreadWork> makeHeadlessMainThreadWork() { return nullptr; }
 
 }  // namespace relaycaster_host

@@ -1,5 +1,7 @@
 // On Windows both the editor and the plug-in's idle timer live on the main
 // thread's window messages: the session and the headless work pump them.
+#include <windows.h>
+
 #include <cstdio>
 
 #include "EditorSession.h"
@@ -46,6 +48,17 @@ std::unique_ptr<MainThreadWork> openEditorSession(Vst3HostedPlugin& plugin, doub
   auto session = std::make_unique<WindowsEditorSession>();
   if (!session->open(plugin, uiScale, error)) return nullptr;
   return session;
+}
+
+// Through the loader: systems before Windows 10 (1703) have no such call,
+// and the host then stays as the system leaves it.
+void prepareUserInterfaceThread() {
+  using SetAwareness = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  if (!user32) return;
+  const auto set = reinterpret_cast<SetAwareness>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+  if (set) set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 }
 
 std::unique_ptr<MainThreadWork> makeHeadlessMainThreadWork() { return std::make_unique<MessageLoopWork>(); }

@@ -158,6 +158,7 @@ int main(int argc, char** argv) {
     listPresets();
     return 0;
   }
+  prepareUserInterfaceThread();
 
   Vst3HostedPlugin* bundled = nullptr;
   std::unique_ptr<HostedPlugin> plugin = loadPlugin(options, bundled);
