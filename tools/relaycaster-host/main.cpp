@@ -8,6 +8,7 @@
 
 #include "AudioSource.h"
 #include "EditorSession.h"
+#include "MessagePump.h"
 #include "HostOptions.h"
 #include "HostRunner.h"
 #include "HostedPlugin.h"
@@ -224,7 +225,10 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  runHost(*plugin, *source, run, gStopRequested, stdout, editor.get());
+  // Without an editor the main thread still dispatches what the plug-in's
+  // timers need (on Windows its idle timer is a window timer on this thread).
+  std::unique_ptr<MainThreadWork> pump = editor ? nullptr : makeMessagePump();
+  runHost(*plugin, *source, run, gStopRequested, stdout, editor ? editor.get() : pump.get());
   editor.reset();  // the editor closes before anything below touches the plug-in
   int status = 0;
   if (options.snapshot) {

@@ -1,0 +1,7 @@
+#include "MessagePump.h"
+
+namespace relaycaster_host {
+
+std::unique_ptr<MainThreadWork> makeMessagePump() { return nullptr; }
+
+}  // namespace relaycaster_host
