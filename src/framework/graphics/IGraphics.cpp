@@ -11,6 +11,9 @@
 namespace framework {
 namespace {
 
+/// The answer when a box goes without one: No for a question, else OK.
+int DismissAnswerOf(MessageBoxType type) { return type == kMB_YESNO ? kIDNO : kIDOK; }
+
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
   for (size_t i = 0; prefix[i]; ++i)
     if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
@@ -51,7 +54,7 @@ IGraphics::IGraphics(IPlugAPIBase& delegate, int designWidth, int designHeight, 
 IGraphics::~IGraphics() {
   // Questions left open are answered as if declined; the answers run
   // while the controls still exist.
-  while (mBox) AnswerMessageBox(mBox->DismissAnswer());
+  while (HasMessageBox()) AnswerMessageBox(mBox ? mBox->DismissAnswer() : DismissAnswerOf(mSystemBoxType));
   if (mMenu) CloseMenu(false);
   mEntry.reset();  // an entry closed by the editor's end commits nothing
   EndGesture();
@@ -315,7 +318,7 @@ void IGraphics::CloseMenu(bool chosen) {
 void IGraphics::ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxType type,
                                std::function<void(int)> answer) {
   PendingBox box{text, caption, type, std::move(answer)};
-  if (mBox) {
+  if (HasMessageBox()) {
     mQueuedBoxes.push_back(std::move(box));
     return;
   }
@@ -324,6 +327,13 @@ void IGraphics::ShowMessageBox(const std::string& text, const std::string& capti
 
 void IGraphics::OpenMessageBox(PendingBox box) {
   if (mMenu) CloseMenu(false);
+  if (mPlatform && mPlatform->ShowMessageBox(box.text, box.caption, box.type)) {
+    // The system's box takes the keyboard itself.
+    mSystemBox = true;
+    mSystemBoxType = box.type;
+    mBoxAnswer = std::move(box.answer);
+    return;
+  }
   mBox = std::make_unique<MessageBoxView>(std::move(box.text), std::move(box.caption), box.type,
                                           IRECT(0, 0, static_cast<float>(mWidth), static_cast<float>(mHeight)));
   mBoxAnswer = std::move(box.answer);
@@ -331,11 +341,18 @@ void IGraphics::OpenMessageBox(PendingBox box) {
   if (mPlatform) mPlatform->SetKeyboardFocus(true);
 }
 
+void IGraphics::OnMessageBoxAnswer(int answer) {
+  if (!mSystemBox) return;
+  const bool ownButton = mSystemBoxType == kMB_YESNO ? (answer == kIDYES || answer == kIDNO) : answer == kIDOK;
+  AnswerMessageBox(ownButton ? answer : DismissAnswerOf(mSystemBoxType));
+}
+
 void IGraphics::AnswerMessageBox(int answer) {
-  if (!mBox) return;
+  if (!HasMessageBox()) return;
   std::function<void(int)> reply = std::move(mBoxAnswer);
+  if (mBox) MarkAreaDirty(WholeWindowInDesign());
   mBox.reset();
-  MarkAreaDirty(WholeWindowInDesign());
+  mSystemBox = false;
   if (!mQueuedBoxes.empty()) {
     PendingBox next = std::move(mQueuedBoxes.front());
     mQueuedBoxes.erase(mQueuedBoxes.begin());

@@ -133,8 +133,14 @@ class IGraphics final : public IEditor {
   IRECT PopupMenuBounds() const { return mMenuBounds; }
   void ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxType type,
                       std::function<void(int)> answer) override;
-  bool HasMessageBox() const { return mBox != nullptr; }
+  /// A box is open, drawn by the toolkit or shown by the system.
+  bool HasMessageBox() const { return mBox != nullptr || mSystemBox; }
+  /// The drawn box; null while none is open or the system shows it.
   MessageBoxView* GetMessageBox() const { return mBox.get(); }
+  /// The answer to the box the system shows (IPlatformView::ShowMessageBox);
+  /// ignored when none is open. Anything but the box's own buttons' answers
+  /// counts as dismissing it.
+  void OnMessageBoxAnswer(int answer);
   /// Returns the cursor it replaced.
   ECursor SetMouseCursor(ECursor cursor);
   ECursor GetMouseCursor() const { return mCursor; }
@@ -266,6 +272,8 @@ class IGraphics final : public IEditor {
     std::function<void(int)> answer;
   };
   std::unique_ptr<MessageBoxView> mBox;
+  bool mSystemBox = false;  // the platform shows the open box
+  MessageBoxType mSystemBoxType = kMB_OK;
   std::function<void(int)> mBoxAnswer;
   std::vector<PendingBox> mQueuedBoxes;  // reports that arrived while a box was open
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/IEditor.h"
 #include "framework/graphics/IGraphicsTypes.h"
 
 namespace framework {
@@ -42,6 +43,15 @@ class IPlatformView {
   virtual bool ShowPopup(const PixelRect& anchor, int pixelWidth, int pixelHeight) = 0;
   virtual void PresentPopup(const PixelBuffer& pixels) = 0;
   virtual void HidePopup() = 0;
+
+  /// Shows a message box of the system's own (a report, or the question
+  /// of a kMB_YESNO box) and returns at once; its answer (kIDOK, kIDYES or
+  /// kIDNO) arrives later through IGraphics::OnMessageBoxAnswer, never
+  /// from inside this call. False where the system's boxes are not used:
+  /// the toolkit then draws its own over the editor.
+  virtual bool ShowMessageBox(const std::string& /*text*/, const std::string& /*caption*/, MessageBoxType /*type*/) {
+    return false;
+  }
 };
 
 }  // namespace framework

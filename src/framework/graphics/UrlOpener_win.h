@@ -9,8 +9,9 @@
 namespace framework {
 
 /// When Windows reports an Internet connection (InternetGetConnectedState),
-/// hands an "http://" or "https://" address to ShellExecuteW "open". False
-/// for any other text, without a connection, or when the shell refuses.
+/// hands an "http://" or "https://" address to ShellExecuteW "open" on a
+/// short-lived thread of its own. False for any other text, without a
+/// connection, or when no thread can be started.
 /// Threads: the user-interface thread.
 bool OpenInBrowser(std::string_view url);
 

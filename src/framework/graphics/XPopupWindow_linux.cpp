@@ -1,20 +1,6 @@
 #include "framework/graphics/XPopupWindow_linux.h"
 
-#include <algorithm>
-
 namespace framework {
-
-PixelRect PlacePopup(const PixelRect& anchor, int width, int height, int screenWidth, int screenHeight) {
-  int y = anchor.y + anchor.h;
-  const bool fitsBelow = y + height <= screenHeight;
-  const bool fitsAbove = anchor.y - height >= 0;
-  if (!fitsBelow && fitsAbove) y = anchor.y - height;
-  // Clamping to the far edge first and the near edge last keeps the
-  // top-left corner on the screen for a popup larger than the screen.
-  y = std::max(std::min(y, screenHeight - height), 0);
-  const int x = std::max(std::min(anchor.x, screenWidth - width), 0);
-  return {x, y, width, height};
-}
 
 bool XPopupWindow::Show(xcb_window_t owner, const PixelRect& anchor, int width, int height, xcb_timestamp_t time) {
   Hide();

@@ -9,17 +9,17 @@
 #include <cstdint>
 
 #include "framework/graphics/IGraphicsTypes.h"
+#include "framework/graphics/PopupPlacement.h"
 #include "framework/graphics/XcbConnection_linux.h"
 #include "framework/graphics/XcbImage_linux.h"
 
 namespace framework {
 
-/// Where a popup of `width` × `height` goes for an anchor given in root
-/// coordinates on a screen of `screenWidth` × `screenHeight`: its top-left
-/// at the anchor's bottom-left; above the anchor when it does not fit
-/// below but fits above; then moved as little as needed to stay on the
-/// screen (a popup larger than the screen keeps its top-left corner on it).
-PixelRect PlacePopup(const PixelRect& anchor, int width, int height, int screenWidth, int screenHeight);
+/// Where a popup goes for an anchor in root coordinates on an X screen of
+/// `screenWidth` × `screenHeight` (see PlacePopupInArea).
+inline PixelRect PlacePopup(const PixelRect& anchor, int width, int height, int screenWidth, int screenHeight) {
+  return PlacePopupInArea(anchor, width, height, {0, 0, screenWidth, screenHeight});
+}
 
 /// Threads: the window's thread.
 class XPopupWindow {

@@ -7,14 +7,13 @@
 #include <optional>
 #include <string_view>
 
+#include "framework/graphics/PopupPlacement.h"  // ScreenScaleFromDpi
+
 namespace framework {
 
 /// The value of "Xft.dpi" in a resource database text (lines of
 /// "name:<white space>value"; the last line of that name counts). Nothing
 /// when it is absent, not a number, or outside 48..960 dpi.
 std::optional<double> ParseXftDpi(std::string_view resources);
-
-/// The screen scale for a dpi value: dpi / 96, the dpi X clients assume.
-inline double ScreenScaleFromDpi(double dpi) { return dpi / 96.0; }
 
 }  // namespace framework

@@ -162,14 +162,20 @@ tresult PLUGIN_API EditorView::setContentScaleFactor(ScaleFactor factor) {
   return Guarded([&] {
     std::lock_guard lock(mOwner.Scheduler().ControllerMutex());
     mContentScale = factor;
-    IGraphics* graphics = Graphics();
-    if (!graphics || std::fabs(graphics->GetScreenScale() - factor) < 1e-4f) return kResultOk;
-    // The window moved to a screen of another scale: the same zoom of the
-    // design needs a window of another size.
-    graphics->SetScreenScale(factor);
-    RequestResizeFromHost(graphics->WindowWidth(), graphics->WindowHeight());
+    ApplyScreenScale(factor);
     return kResultOk;
   });
+}
+
+void EditorView::ApplyScreenScale(float scale) {
+  IGraphics* graphics = Graphics();
+  if (!graphics || std::fabs(graphics->GetScreenScale() - scale) < 1e-4f) return;
+  graphics->SetScreenScale(scale);
+  RequestResizeFromHost(graphics->WindowWidth(), graphics->WindowHeight());
+}
+
+void EditorView::OnSystemScaleChanged(float scale) {
+  if (!mContentScale && UsableScale(scale)) ApplyScreenScale(scale);
 }
 
 float EditorView::ScreenScaleFor(Platform& platform) const {

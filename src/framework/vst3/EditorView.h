@@ -99,6 +99,13 @@ class EditorView final : public Steinberg::IPlugView,
   bool RequestResizeFromHost(int width, int height);
   /// The screen scale the editor opens with.
   float ScreenScaleFor(Platform& platform) const;
+  /// The editor at another screen scale: the same zoom of the design needs
+  /// a window of another size, which the host is asked for.
+  void ApplyScreenScale(float scale);
+  /// The window system reports a new screen scale for the open editor (the
+  /// window moved to a monitor of another DPI); a scale the host has given
+  /// wins, since such a host sends the new one itself.
+  void OnSystemScaleChanged(float scale);
   IGraphics* Graphics() const;
   /// Runs onSize's work for a size the host set (or agreed to).
   void ApplyHostSize(const Steinberg::ViewRect& size);

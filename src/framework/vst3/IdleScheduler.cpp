@@ -1,5 +1,7 @@
 #include "framework/vst3/IdleScheduler.h"
 
+#include "framework/vst3/IdleTicker.h"
+
 namespace framework::vst3 {
 
 IdleScheduler::IdleScheduler(Tick tick, std::chrono::milliseconds period) : mTick(std::move(tick)), mPeriod(period) {}
@@ -7,24 +9,14 @@ IdleScheduler::IdleScheduler(Tick tick, std::chrono::milliseconds period) : mTic
 IdleScheduler::~IdleScheduler() { Stop(); }
 
 void IdleScheduler::Start() {
-  if (mThread.joinable()) return;
-  {
-    std::lock_guard lock(mWakeMutex);
-    mStopping = false;
-  }
-  mStarted.store(true, std::memory_order_release);  // pairs with the acquire in HostTimerFired
-  mThread = std::thread([this] { Run(); });
+  if (mTicker) return;
+  mStarted.store(true, std::memory_order_release);  // pairs with the acquires in the timer calls
+  mTicker = StartIdleTicker(*this, mPeriod);
 }
 
 void IdleScheduler::Stop() {
   mStarted.store(false, std::memory_order_release);
-  if (!mThread.joinable()) return;
-  {
-    std::lock_guard lock(mWakeMutex);
-    mStopping = true;
-  }
-  mWake.notify_all();
-  mThread.join();
+  mTicker.reset();
 }
 
 void IdleScheduler::HostTimerFired() {
@@ -32,10 +24,17 @@ void IdleScheduler::HostTimerFired() {
   TickLocked();
 }
 
+void IdleScheduler::OwnTimerFired() {
+  std::lock_guard lock(mControllerMutex);
+  // Checked under the mutex: SetHostTimerActive takes it too, so once a
+  // host timer is registered no tick of ours runs any more.
+  if (!mStarted.load(std::memory_order_acquire) || mHostTimerActive.load(std::memory_order_acquire)) return;
+  mTick();
+  mTicks.fetch_add(1, std::memory_order_relaxed);
+}
+
 void IdleScheduler::SetHostTimerActive(bool active) {
-  // Taking the controller mutex waits out a fallback tick in progress, so
-  // once an editor has registered its timer no tick runs on the fallback
-  // thread any more.
+  // Taking the controller mutex waits out a tick of our own in progress.
   std::lock_guard lock(mControllerMutex);
   mHostTimerActive.store(active, std::memory_order_release);
 }
@@ -44,27 +43,6 @@ void IdleScheduler::TickLocked() {
   std::lock_guard lock(mControllerMutex);
   mTick();
   mTicks.fetch_add(1, std::memory_order_relaxed);
-}
-
-void IdleScheduler::Run() {
-  using Clock = std::chrono::steady_clock;
-  auto next = Clock::now() + mPeriod;
-  std::unique_lock wakeLock(mWakeMutex);
-  while (!mStopping) {
-    if (mWake.wait_until(wakeLock, next, [this] { return mStopping; })) break;
-    next += mPeriod;
-    if (next < Clock::now()) next = Clock::now() + mPeriod;  // fell behind: no burst of ticks
-
-    wakeLock.unlock();
-    {
-      std::lock_guard lock(mControllerMutex);
-      if (!mHostTimerActive.load(std::memory_order_acquire)) {
-        mTick();
-        mTicks.fetch_add(1, std::memory_order_relaxed);
-      }
-    }
-    wakeLock.lock();
-  }
 }
 
 }  // namespace framework::vst3

@@ -2,11 +2,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
+
+#include "framework/vst3/IdleTicker.h"
 
 namespace framework::vst3 {
 
@@ -14,17 +15,18 @@ namespace framework::vst3 {
 /// initialised, whether or not an editor is open.
 ///
 /// Where the tick runs. The tick belongs on the host's user-interface
-/// thread, but a VST 3 plug-in on Linux can only reach that thread through
-/// the host's run loop (Linux::IRunLoop), and the host hands the run loop
-/// over only while an editor view is attached. So there are two drivers:
-///  - host-driven: while an editor is attached, its view registers a 20 ms
-///    timer with the host's run loop and calls HostTimerFired() from it, on
-///    the user-interface thread; SetHostTimerActive(true) tells the
-///    scheduler so;
-///  - fallback: otherwise a thread owned by this scheduler ticks. With no
-///    editor attached the tick touches no window, so it may run there.
-/// The fallback thread never ticks while a host timer is active, so a tick
-/// that reaches the editor always runs on the user-interface thread.
+/// thread. Two drivers:
+///  - the scheduler's own (IdleTicker, one per system), from Start to Stop.
+///    On Windows it is a window timer on the thread that initialised the
+///    plug-in, the host's user-interface thread, and it is the only driver.
+///    On Linux a plug-in reaches that thread only through the host's run
+///    loop (Linux::IRunLoop), which the host hands over only while an editor
+///    view is attached, so there it is a thread of its own;
+///  - host-driven (Linux): while an editor is attached, its view registers a
+///    20 ms timer with the host's run loop and calls HostTimerFired() from
+///    it; SetHostTimerActive(true) tells the scheduler so, and its own
+///    driver's calls do nothing until SetHostTimerActive(false).
+/// So a tick that reaches the editor always runs on the user-interface thread.
 ///
 /// Serialisation. Every tick runs under ControllerMutex(), and so does every
 /// edit-controller call that changes what the tick reads (parameter changes
@@ -35,8 +37,9 @@ namespace framework::vst3 {
 /// does not deadlock.
 ///
 /// Threads: Start and Stop on the owner's thread (the host's initialize and
-/// terminate); HostTimerFired and SetHostTimerActive on the user-interface
-/// thread; the tick on whichever driver is active.
+/// terminate; on Windows Stop may come from another thread, see
+/// IdleTicker_win.cpp); HostTimerFired and SetHostTimerActive on the
+/// user-interface thread; the tick on whichever driver is active.
 class IdleScheduler {
  public:
   using Tick = std::function<void()>;
@@ -47,14 +50,16 @@ class IdleScheduler {
   IdleScheduler(const IdleScheduler&) = delete;
   IdleScheduler& operator=(const IdleScheduler&) = delete;
 
-  /// Starts the fallback thread; does nothing when it runs already.
+  /// Starts the scheduler's own driver; does nothing when it runs already.
   void Start();
-  /// Stops and joins the fallback thread; no tick runs after it returns.
+  /// Stops the scheduler's own driver; no tick runs after it returns.
   void Stop();
-  bool Running() const { return mThread.joinable(); }
+  bool Running() const { return mTicker != nullptr; }
 
   /// The host's run-loop timer fired: tick now, on the calling thread.
   void HostTimerFired();
+  /// The scheduler's own driver fired: tick now unless a host timer is active.
+  void OwnTimerFired();
   /// An editor's host timer was registered (true) or removed (false).
   void SetHostTimerActive(bool active);
   bool HostTimerActive() const { return mHostTimerActive.load(std::memory_order_acquire); }
@@ -65,7 +70,6 @@ class IdleScheduler {
   uint64_t TickCount() const { return mTicks.load(std::memory_order_relaxed); }
 
  private:
-  void Run();
   void TickLocked();
 
   const Tick mTick;
@@ -74,11 +78,7 @@ class IdleScheduler {
   std::atomic<bool> mHostTimerActive{false};
   std::atomic<bool> mStarted{false};  // between Start and Stop; host timers only tick then
   std::atomic<uint64_t> mTicks{0};
-
-  std::mutex mWakeMutex;
-  std::condition_variable mWake;
-  bool mStopping = false;  // guarded by mWakeMutex
-  std::thread mThread;     // owned: started by Start, joined by Stop
+  std::unique_ptr<IdleTicker> mTicker;  // between Start and Stop; owner's thread only
 };
 
 }  // namespace framework::vst3

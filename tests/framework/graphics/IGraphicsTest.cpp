@@ -227,6 +227,73 @@ TEST_F(GraphicsTest, MessageBoxesAnswerLaterAndClosingTheEditorDeclines) {
   EXPECT_EQ(answers, (std::vector<int>{kIDYES, kIDNO, kIDOK}));
 }
 
+/// A window system that shows message boxes of its own: it records what
+/// it was asked to show, and the test answers for the user.
+class SystemBoxView : public IPlatformView {
+ public:
+  void Present(const PixelBuffer&, const std::vector<PixelRect>&) override {}
+  bool RequestResize(int, int) override { return false; }
+  void SetCursor(ECursor) override {}
+  void SetKeyboardFocus(bool take) override { focusRequests.push_back(take); }
+  void RequestPaste(ClipboardKind) override {}
+  void SetClipboardText(ClipboardKind, const std::string&) override {}
+  bool OpenURL(const std::string&) override { return false; }
+  bool ShowPopup(const PixelRect&, int, int) override { return true; }
+  void PresentPopup(const PixelBuffer&) override {}
+  void HidePopup() override { ++popupsHidden; }
+  bool ShowMessageBox(const std::string& text, const std::string&, MessageBoxType type) override {
+    shown.push_back({text, type});
+    return true;
+  }
+  std::vector<std::pair<std::string, MessageBoxType>> shown;
+  std::vector<bool> focusRequests;
+  int popupsHidden = 0;
+};
+
+TEST_F(GraphicsTest, TheSystemsMessageBoxesAnswerThroughTheSameCallOneAtATime) {
+  SystemBoxView view;
+  g.SetPlatformView(&view);
+  auto* owner = static_cast<CountingControl*>(g.AttachControl(new CountingControl({10, 10, 90, 30})));
+  IPopupMenu menu;
+  menu.AddItem("One");
+  g.CreatePopupMenu(*owner, menu, owner->GetRECT());
+  std::vector<int> answers;
+  g.ShowMessageBox("Replace it?", "Save preset", kMB_YESNO, [&](int a) { answers.push_back(a); });
+  g.ShowMessageBox("Could not save.", "Save preset", kMB_OK, [&](int a) { answers.push_back(a); });
+  // The question closed the menu and went to the system, drawing nothing
+  // and taking no keyboard; the report waits for it.
+  EXPECT_FALSE(g.HasPopupMenu());
+  EXPECT_EQ(view.popupsHidden, 1);
+  EXPECT_EQ(view.shown, (std::vector<std::pair<std::string, MessageBoxType>>{{"Replace it?", kMB_YESNO}}));
+  EXPECT_TRUE(g.HasMessageBox());
+  EXPECT_EQ(g.GetMessageBox(), nullptr);
+  EXPECT_TRUE(answers.empty());
+  EXPECT_TRUE(std::none_of(view.focusRequests.begin(), view.focusRequests.end(), [](bool take) { return take; }));
+
+  g.OnMessageBoxAnswer(kIDYES);
+  EXPECT_EQ(answers, (std::vector<int>{kIDYES}));
+  ASSERT_EQ(view.shown.size(), 2u);  // the queued report comes next
+  EXPECT_EQ(view.shown[1].second, kMB_OK);
+  g.OnMessageBoxAnswer(2);  // IDCANCEL, a button an OK box does not have: dismissed
+  EXPECT_EQ(answers, (std::vector<int>{kIDYES, kIDOK}));
+  EXPECT_FALSE(g.HasMessageBox());
+  g.OnMessageBoxAnswer(kIDYES);  // none open: ignored
+  EXPECT_EQ(answers.size(), 2u);
+
+  // A question still up when the editor closes is declined, as a drawn one is.
+  {
+    TestPlugin other;
+    IGraphics closing(other, 200, 100, 60, 1.f);
+    closing.SetPlatformView(&view);
+    closing.ShowMessageBox("Replace it?", "Save preset", kMB_YESNO, [&](int a) { answers.push_back(a); });
+    closing.OnMessageBoxAnswer(0);  // the box could not be shown (MessageBoxW failed)
+    closing.ShowMessageBox("Replace it?", "Save preset", kMB_YESNO, [&](int a) { answers.push_back(a); });
+    closing.SetPlatformView(nullptr);
+  }
+  EXPECT_EQ(answers, (std::vector<int>{kIDYES, kIDOK, kIDNO, kIDNO}));
+  g.SetPlatformView(nullptr);
+}
+
 TEST_F(GraphicsTest, OnlyWebAddressesAreOpened) {
   std::vector<std::string> opened;
   g.SetURLOpener([&](const std::string& url) {
