@@ -55,8 +55,12 @@ bool WinePrefix::start(std::string& why) {
   // The display outlives every test of the program (ctest gives it 15 minutes).
   if (testsupport::XvfbServer::available())
     mDisplay = std::make_unique<testsupport::XvfbServer>(1920, 1200, 24, std::chrono::minutes(20));
-  if (mDisplay && mDisplay->started()) setenv("DISPLAY", mDisplay->display().c_str(), 1);
-  else unsetenv("DISPLAY");
+  if (mDisplay && mDisplay->started()) {
+    setenv("DISPLAY", mDisplay->display().c_str(), 1);
+    mWithdrawnStates = std::make_unique<WithdrawnStateKeeper>(mDisplay->display());
+  } else {
+    unsetenv("DISPLAY");
+  }
 
   // One wineserver for every Windows program of the run, so each starts
   // quickly. It puts itself in the background (out of every process group
@@ -91,6 +95,7 @@ void WinePrefix::finish() {
   // for the server to be gone before the folder goes.
   Subprocess::run({"wineserver", "--kill"}, 20s);
   Subprocess::run({"wineserver", "--wait"}, 20s);
+  mWithdrawnStates.reset();
   mDisplay.reset();
   std::error_code ignored;
   fs::remove_all(mFolder, ignored);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/Subprocess.h"
+#include "WithdrawnStateKeeper.h"
 #include "support/XvfbServer.h"
 
 namespace winetest {
@@ -56,6 +57,7 @@ class WinePrefix {
  private:
   std::filesystem::path mFolder;
   std::unique_ptr<testsupport::XvfbServer> mDisplay;
+  std::unique_ptr<WithdrawnStateKeeper> mWithdrawnStates;  // on mDisplay
   bool mStarted = false;
 };
 
