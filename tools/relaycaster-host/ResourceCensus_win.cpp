@@ -46,13 +46,25 @@ static_assert(sizeof(GdiHandleEntry) == 24);
 constexpr size_t kGdiTableOffset = 0xF8;  // PEB.GdiSharedHandleTable on x86-64
 constexpr size_t kGdiTableEntries = 0x10000;
 
-std::optional<long> gdiHandleTableEntries() {
+// ntdll is in every process; looked up rather than imported, as the host
+// imports only the usual system libraries.
+const void* processEnvironmentBlock() {
+  using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const auto query = ntdll ? reinterpret_cast<QueryProcess>(
+                                 reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationProcess")))
+                           : nullptr;
   PROCESS_BASIC_INFORMATION process{};
-  if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr) != 0 ||
-      !process.PebBaseAddress)
-    return std::nullopt;
-  const auto* peb = reinterpret_cast<const uint8_t*>(process.PebBaseAddress);
-  const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(peb + kGdiTableOffset);
+  if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr) != 0)
+    return nullptr;
+  return process.PebBaseAddress;
+}
+
+std::optional<long> gdiHandleTableEntries() {
+  const void* peb = processEnvironmentBlock();
+  if (!peb) return std::nullopt;
+  const auto* table =
+      *reinterpret_cast<const GdiHandleEntry* const*>(static_cast<const uint8_t*>(peb) + kGdiTableOffset);
   if (!table) return std::nullopt;
   const auto ours = static_cast<uint16_t>(GetCurrentProcessId());
   long count = 0;
