@@ -287,6 +287,31 @@ void WindowsPlatformView::OnWheel(WPARAM wParam, LPARAM lParam) {
   });
 }
 
+bool WindowsPlatformView::OnHostWheel(float notches) {
+  POINT point;
+  if (Broken() || !mGraphics || !GetCursorPos(&point)) return false;
+  const HWND under = WindowFromPoint(point);
+  if (mPopup && under == mPopup) {
+    ScreenToClient(mPopup, &point);
+    const float scale = Scale();
+    Dispatch([&] { mGraphics->OnPopupMouseWheel(point.x / scale, point.y / scale, notches); });
+    return true;
+  }
+  if (under != mWindow) return false;
+  ScreenToClient(mWindow, &point);
+  IMouseMod mod;
+  mod.L = KeyHeld(VK_LBUTTON);
+  mod.R = KeyHeld(VK_RBUTTON);
+  mod.S = KeyHeld(VK_SHIFT);
+  mod.C = KeyHeld(VK_CONTROL);
+  mod.A = KeyHeld(VK_MENU);
+  Dispatch([&] {
+    const auto [x, y] = ToDesign(point.x, point.y);
+    mGraphics->OnMouseWheel(x, y, mod, notches);
+  });
+  return true;
+}
+
 void WindowsPlatformView::OnMouseLeave() {
   mTrackingLeave = false;
   // While a button is held the drag goes on outside the window; our menu
