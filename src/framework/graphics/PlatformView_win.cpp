@@ -3,12 +3,11 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstring>
-#include <cwchar>
 #include <utility>
 
 #include "framework/WideText_win.h"
 #include "framework/WindowClass_win.h"
+#include "framework/graphics/GdiHelpers_win.h"
 #include "framework/graphics/IGraphics.h"
 #include "framework/graphics/PopupPlacement.h"
 #include "framework/graphics/UrlOpener_win.h"
@@ -22,7 +21,6 @@ constexpr UINT kRunMessageBox = WM_APP + 1;
 // Not in every SDK's headers; the values are fixed.
 constexpr UINT kDpiChanged = 0x02E0;
 constexpr UINT kDpiChangedAfterParent = 0x02E3;
-constexpr int kDefaultDpi = 96;
 
 LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -58,53 +56,6 @@ Key KeyOf(WPARAM virtualKey) {
     case VK_END: return Key::End;
     default: return Key::None;
   }
-}
-
-UINT DpiOf(HWND window) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  // Windows 10 1607 and later; looked up so that the module loads on older systems.
-  static const auto getDpiForWindow = [] {
-    FARPROC proc = GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
-    return reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(proc));
-  }();
-  if (getDpiForWindow && window)
-    if (const UINT dpi = getDpiForWindow(window); dpi > 0) return dpi;
-  HDC dc = GetDC(window);
-  if (!dc) return kDefaultDpi;
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-  ReleaseDC(window, dc);
-  return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
-}
-
-/// Copies rectangles of a back buffer into a device context: each as a
-/// top-down bitmap of its own rows (Cairo's ARGB32 is Windows' 32-bit BGRX
-/// in memory), so no source origin convention is involved.
-void Blit(HDC dc, const PixelBuffer& pixels, const std::vector<PixelRect>& rects) {
-  if (!pixels.data || pixels.stride < pixels.width * 4) return;
-  for (const PixelRect& rect : rects) {
-    const int left = std::max(rect.x, 0);
-    const int top = std::max(rect.y, 0);
-    const int right = std::min(rect.x + rect.w, pixels.width);
-    const int bottom = std::min(rect.y + rect.h, pixels.height);
-    if (right <= left || bottom <= top) continue;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = pixels.stride / 4;
-    info.bmiHeader.biHeight = -(bottom - top);  // negative: top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    const uint8_t* rows = pixels.data + static_cast<size_t>(top) * static_cast<size_t>(pixels.stride);
-    SetDIBitsToDevice(dc, left, top, static_cast<DWORD>(right - left), static_cast<DWORD>(bottom - top), left, 0, 0,
-                      static_cast<UINT>(bottom - top), rows, &info, DIB_RGB_COLORS);
-  }
-}
-
-void BlitTo(HWND window, const PixelBuffer& pixels, const std::vector<PixelRect>& rects) {
-  HDC dc = GetDC(window);
-  if (!dc) return;
-  Blit(dc, pixels, rects);
-  ReleaseDC(window, dc);
 }
 
 LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -336,6 +287,31 @@ void WindowsPlatformView::OnWheel(WPARAM wParam, LPARAM lParam) {
   });
 }
 
+bool WindowsPlatformView::OnHostWheel(float notches) {
+  POINT point;
+  if (Broken() || !mGraphics || !GetCursorPos(&point)) return false;
+  const HWND under = WindowFromPoint(point);
+  if (mPopup && under == mPopup) {
+    ScreenToClient(mPopup, &point);
+    const float scale = Scale();
+    Dispatch([&] { mGraphics->OnPopupMouseWheel(point.x / scale, point.y / scale, notches); });
+    return true;
+  }
+  if (under != mWindow) return false;
+  ScreenToClient(mWindow, &point);
+  IMouseMod mod;
+  mod.L = KeyHeld(VK_LBUTTON);
+  mod.R = KeyHeld(VK_RBUTTON);
+  mod.S = KeyHeld(VK_SHIFT);
+  mod.C = KeyHeld(VK_CONTROL);
+  mod.A = KeyHeld(VK_MENU);
+  Dispatch([&] {
+    const auto [x, y] = ToDesign(point.x, point.y);
+    mGraphics->OnMouseWheel(x, y, mod, notches);
+  });
+  return true;
+}
+
 void WindowsPlatformView::OnMouseLeave() {
   mTrackingLeave = false;
   // While a button is held the drag goes on outside the window; our menu
@@ -487,37 +463,14 @@ void WindowsPlatformView::SetKeyboardFocus(bool take) {
 
 void WindowsPlatformView::RequestPaste(ClipboardKind kind) {
   // Windows has one clipboard; the toolkit's "primary" selection is X's.
-  if (Broken() || kind != ClipboardKind::Clipboard || !OpenClipboard(mWindow)) return;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
-      const size_t units = wcsnlen(wide, GlobalSize(data) / sizeof(wchar_t));
-      mPasteArrived = Utf8FromWide(std::wstring_view(wide, units));
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
+  if (Broken() || kind != ClipboardKind::Clipboard) return;
+  mPasteArrived = ReadClipboardText(mWindow);
   // The text arrives after the event being handled, as it does everywhere.
   if (mDispatching == 0) DeliverPaste();
 }
 
 void WindowsPlatformView::SetClipboardText(ClipboardKind kind, const std::string& utf8) {
-  if (Broken() || kind != ClipboardKind::Clipboard) return;
-  const std::wstring wide = WideFromUtf8(utf8);
-  const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  if (!memory) return;
-  if (void* target = GlobalLock(memory)) {
-    std::memcpy(target, wide.c_str(), bytes);
-    GlobalUnlock(memory);
-  }
-  if (!OpenClipboard(mWindow)) {
-    GlobalFree(memory);
-    return;
-  }
-  EmptyClipboard();
-  // On success the clipboard owns the memory.
-  if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-  CloseClipboard();
+  if (!Broken() && kind == ClipboardKind::Clipboard) WriteClipboardText(mWindow, utf8);
 }
 
 bool WindowsPlatformView::OpenURL(const std::string& url) { return OpenInBrowser(url); }

@@ -51,6 +51,9 @@ class WindowsPlatformView final : public IPlatformView {
             ScaleChanged scaleChanged);
   /// The host gave the editor a new size.
   void SetWindowSize(int width, int height);
+  /// A wheel turn (notches, up positive) the host received and passes on;
+  /// it goes where the pointer is. False when the pointer is not over us.
+  bool OnHostWheel(float notches);
   /// The window is gone (the host destroyed its window and ours with it).
   bool Broken() const { return mWindow == nullptr; }
   HWND Window() const { return mWindow; }

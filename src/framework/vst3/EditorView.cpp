@@ -90,8 +90,15 @@ tresult PLUGIN_API EditorView::removed() {
   });
 }
 
-// The window reads the mouse and keyboard itself.
-tresult PLUGIN_API EditorView::onWheel(float /*distance*/) { return kResultFalse; }
+tresult PLUGIN_API EditorView::onWheel(float distance) {
+  if (!mPlatform) return kResultFalse;
+  return Guarded([&] {
+    std::lock_guard lock(mOwner.Scheduler().ControllerMutex());
+    return WheelPlatform(distance) ? kResultTrue : kResultFalse;
+  });
+}
+
+// The window reads the keyboard itself.
 tresult PLUGIN_API EditorView::onKeyDown(char16, int16, int16) { return kResultFalse; }
 tresult PLUGIN_API EditorView::onKeyUp(char16, int16, int16) { return kResultFalse; }
 tresult PLUGIN_API EditorView::onFocus(TBool /*state*/) { return kResultOk; }

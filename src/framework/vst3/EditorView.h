@@ -91,6 +91,9 @@ class EditorView final : public Steinberg::IPlugView,
   void RemovePlatform();
   /// The host set a new size: the window follows.
   void ResizePlatform(int width, int height);
+  /// A wheel turn the host received itself and passes on (onWheel); false
+  /// where our window always receives the wheel itself.
+  bool WheelPlatform(float distance);
   /// The screen scale to use when the host has not given one.
   static float SystemScreenScale(Platform& platform);
 

@@ -209,4 +209,7 @@ void EditorView::ResizePlatform(int width, int height) {
   if (mPlatform && mPlatform->window) mPlatform->window->SetWindowSize(width, height);
 }
 
+// X reports the wheel to the window under the pointer: ours.
+bool EditorView::WheelPlatform(float /*distance*/) { return false; }
+
 }  // namespace framework::vst3

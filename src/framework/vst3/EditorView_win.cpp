@@ -110,4 +110,11 @@ void EditorView::ResizePlatform(int width, int height) {
   if (mPlatform && mPlatform->window) mPlatform->window->SetWindowSize(width, height);
 }
 
+// Where the wheel goes to the window with the keyboard focus (older
+// systems, or "scroll inactive windows" off), the host gets it and may
+// pass it on.
+bool EditorView::WheelPlatform(float distance) {
+  return mPlatform && mPlatform->window && !mPlatform->removePending && mPlatform->window->OnHostWheel(distance);
+}
+
 }  // namespace framework::vst3

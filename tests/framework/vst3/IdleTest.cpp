@@ -80,6 +80,30 @@ TEST(IdleScheduler, TicksEveryPeriodWithoutAHost) {
   EXPECT_EQ(ticks.load(), stopped);
 }
 
+TEST(IdleScheduler, ItsOwnDriverTicksOnlyWhileStartedAndNoHostTimerIsActive) {
+  // The calls a system's driver makes (a thread here, a window timer on
+  // Windows), made by hand with a period no driver reaches in the test.
+  int ticks = 0;
+  IdleScheduler scheduler([&] { ++ticks; }, std::chrono::hours(1));
+  scheduler.OwnTimerFired();  // before Start: as before initialise
+  EXPECT_EQ(ticks, 0);
+  scheduler.Start();
+  scheduler.OwnTimerFired();
+  EXPECT_EQ(ticks, 1);
+  scheduler.SetHostTimerActive(true);
+  scheduler.OwnTimerFired();  // the host's run loop drives the tick now
+  EXPECT_EQ(ticks, 1);
+  scheduler.HostTimerFired();
+  EXPECT_EQ(ticks, 2);
+  scheduler.SetHostTimerActive(false);
+  scheduler.OwnTimerFired();
+  EXPECT_EQ(ticks, 3);
+  scheduler.Stop();
+  scheduler.OwnTimerFired();  // a call already on its way when Stop came
+  EXPECT_EQ(ticks, 3);
+  EXPECT_EQ(scheduler.TickCount(), 3u);
+}
+
 TEST(IdleScheduler, TheHostsRunLoopTakesOverWhileAnEditorIsAttached) {
   std::mutex mutex;
   std::vector<std::thread::id> threads;
