@@ -50,9 +50,4 @@ class EditorCycles final : public MainThreadWork {
   bool mFinished = false;
 };
 
-/// The lines of the report: a table of the three censuses, the notes, and
-/// a verdict that names every count that grew. True when nothing did.
-bool reportCensuses(std::FILE* out, int cycles, const ResourceCensus& before, const ResourceCensus& afterFirst,
-                    const ResourceCensus& afterLast);
-
 }  // namespace relaycaster_host

@@ -2,8 +2,10 @@
 
 // What this process holds that an editor could leave behind when it
 // closes: windows, timers, drawing objects, threads, descriptors. One
-// implementation per system (ResourceCensus_linux.cpp, _win.cpp), each
-// counting what its system can count cheaply.
+// implementation of the census per system (ResourceCensus_linux.cpp,
+// _win.cpp), each counting what its system can count cheaply; the report
+// is shared (ResourceCensus.cpp).
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +25,13 @@ struct ResourceCensus {
   std::vector<ResourceCount> counts;
   std::vector<std::string> notes;  // what could not be counted, and why
 };
+
+/// The report of `cycles` editor openings: a table of the censuses taken
+/// before the first, after the first and after the last, the notes, and a
+/// verdict that names every count that grew past its baseline (see
+/// firstUseMayAdd). True when none did.
+bool reportCensuses(std::FILE* out, int cycles, const ResourceCensus& before, const ResourceCensus& afterFirst,
+                    const ResourceCensus& afterLast);
 
 /// Threads: the thread that runs the editor, which must pump its messages
 /// (on Windows the census does so for a moment, to see which timers fire).
