@@ -30,7 +30,7 @@ Report ReportOf(const ResourceCensus& before, const ResourceCensus& afterFirst, 
 
 // Windows are never kept by a first use; GDI objects may be.
 ResourceCensus Census(long windows, long gdi) {
-  return {{{"windows of this thread", windows, false}, {"GDI objects", gdi, true}}, {}};
+  return {{{"windows of this thread", windows, Baseline::BeforeFirst}, {"GDI objects", gdi, Baseline::AfterFirst}}, {}};
 }
 
 TEST(CensusReport, TheSameCountsLeaveNothingBehind) {
@@ -70,6 +70,17 @@ TEST(CensusReport, ACountThatCannotBeTakenIsShownAndNotJudged) {
   EXPECT_NE(report.text.find("  (GetGuiResources is not implemented here)\n"), std::string::npos) << report.text;
   // A count that the last census has and an earlier one lacks is not judged either.
   EXPECT_TRUE(ReportOf(unknown, unknown, Census(1, 10)).clean);
+}
+
+TEST(CensusReport, ACountThatIsNotJudgedIsShownWhateverItDoes) {
+  ResourceCensus before = Census(1, 40);
+  before.counts.push_back({"threads (not judged)", 4, Baseline::NotJudged});
+  ResourceCensus after = Census(1, 40);
+  after.counts.push_back({"threads (not judged)", 9, Baseline::NotJudged});
+  const Report report = ReportOf(before, before, after);
+  EXPECT_TRUE(report.clean) << report.text;
+  EXPECT_NE(report.text.find("  threads (not judged)                          4        4        9\n"), std::string::npos)
+      << report.text;
 }
 
 }  // namespace

@@ -270,7 +270,7 @@ std::map<std::string, CensusRow> CensusRows(const std::string& out) {
 TEST_F(WineEditor, FiftyEditorCyclesLeaveNoWindowTimerOrGdiObjectBehind) {
   const ProcessResult run =
       winetest::runWineHost(winetest::windowsBundle(), {"--set", "NDI=off", "--editor-cycles", "50"}, 120s);
-  ASSERT_TRUE(run.succeeded()) << run.describe();
+  ASSERT_TRUE(run.succeeded()) << run.describe() << "\n" << run.out;
   const size_t table = run.out.find("relaycaster-host: 50 editor cycles");
   ASSERT_NE(table, std::string::npos) << run.out;
   std::printf("%s", run.out.substr(table).c_str());  // the counts, for the record

@@ -28,7 +28,8 @@ bool reportCensuses(std::FILE* out, int cycles, const ResourceCensus& before, co
     std::fprintf(out, "  %-38s %8s %8s %8s\n", last.what.c_str(), countText(atStart).c_str(),
                  countText(atFirst).c_str(), countText(last.count).c_str());
     // The baseline: after the first cycle for what first use may add, else before it.
-    const std::optional<long> baseline = last.firstUseMayAdd ? atFirst : atStart;
+    if (last.baseline == Baseline::NotJudged) continue;
+    const std::optional<long> baseline = last.baseline == Baseline::AfterFirst ? atFirst : atStart;
     if (last.count && baseline && *last.count > *baseline)
       grown += (grown.empty() ? "" : ", ") + last.what + " +" + std::to_string(*last.count - *baseline);
   }

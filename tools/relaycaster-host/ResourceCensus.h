@@ -12,13 +12,21 @@
 
 namespace relaycaster_host {
 
+/// What a count's growth is measured from.
+enum class Baseline {
+  BeforeFirst,  // nothing an editor makes may outlive it
+  // The first use of an editor may create some for the process's life
+  // (fonts, cursors, a display connection), so only later growth is left behind.
+  AfterFirst,
+  // Others than the editor make and end them all the time (the system's
+  // thread pools, a network fetch of the plug-in's): shown, not judged.
+  NotJudged,
+};
+
 struct ResourceCount {
   std::string what;            // "windows of this thread"
   std::optional<long> count;   // none: cannot be counted here
-  // The first use of an editor may create some for the process's life
-  // (fonts, cursors, a display connection), so only later growth is left
-  // behind; for the others any growth is.
-  bool firstUseMayAdd = false;
+  Baseline baseline = Baseline::BeforeFirst;
 };
 
 struct ResourceCensus {
@@ -29,7 +37,7 @@ struct ResourceCensus {
 /// The report of `cycles` editor openings: a table of the censuses taken
 /// before the first, after the first and after the last, the notes, and a
 /// verdict that names every count that grew past its baseline (see
-/// firstUseMayAdd). True when none did.
+/// Baseline). True when none did.
 bool reportCensuses(std::FILE* out, int cycles, const ResourceCensus& before, const ResourceCensus& afterFirst,
                     const ResourceCensus& afterLast);
 

@@ -38,9 +38,9 @@ std::optional<long> topLevelWindows() {
 
 ResourceCensus takeResourceCensus() {
   ResourceCensus census;
-  census.counts.push_back({"file descriptors", entriesIn("/proc/self/fd"), true});
-  census.counts.push_back({"threads", entriesIn("/proc/self/task"), true});
-  census.counts.push_back({"top-level X windows", topLevelWindows(), false});
+  census.counts.push_back({"file descriptors", entriesIn("/proc/self/fd"), Baseline::AfterFirst});
+  census.counts.push_back({"threads", entriesIn("/proc/self/task"), Baseline::AfterFirst});
+  census.counts.push_back({"top-level X windows", topLevelWindows(), Baseline::BeforeFirst});
   if (!census.counts.back().count) census.notes.push_back("no X display to count windows on");
   return census;
 }

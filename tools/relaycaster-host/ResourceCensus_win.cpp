@@ -119,20 +119,21 @@ std::optional<long> processThreads() {
 
 ResourceCensus takeResourceCensus() {
   ResourceCensus census;
-  census.counts.push_back({"timers firing on this thread", firingTimers(), false});
+  census.counts.push_back({"timers firing on this thread", firingTimers(), Baseline::BeforeFirst});
   const std::optional<long> gdi = guiResources(GR_GDIOBJECTS);
   const std::optional<long> user = guiResources(GR_USEROBJECTS);
-  census.counts.push_back({"GDI objects", gdi, true});
-  census.counts.push_back({"USER objects", user, true});
+  census.counts.push_back({"GDI objects", gdi, Baseline::AfterFirst});
+  census.counts.push_back({"USER objects", user, Baseline::AfterFirst});
   if (!gdi) {
-    census.counts.push_back({"GDI handle table entries", gdiHandleTableEntries(), true});
+    census.counts.push_back({"GDI handle table entries", gdiHandleTableEntries(), Baseline::AfterFirst});
     census.notes.push_back(
         "GetGuiResources is not implemented here (it answers 0, error 120, as under Wine): GDI objects are counted in "
         "the process's GDI handle table instead, USER objects through the windows and timers");
   }
-  census.counts.push_back({"windows of this thread", threadWindows(), false});
-  census.counts.push_back({"message-only windows of this thread", threadMessageOnlyWindows(), false});
-  census.counts.push_back({"threads", processThreads(), true});
+  census.counts.push_back({"windows of this thread", threadWindows(), Baseline::BeforeFirst});
+  census.counts.push_back({"message-only windows of this thread", threadMessageOnlyWindows(), Baseline::BeforeFirst});
+  // WinHTTP and the system's thread pools start and end threads of their own.
+  census.counts.push_back({"threads (not judged)", processThreads(), Baseline::NotJudged});
   return census;
 }
 
