@@ -222,7 +222,7 @@ TEST_F(WineEditor, ThePillSwitchesSrtOnAndAHostTypedIntoTheFieldIsCalled) {
 
 // The plug-in asks its frame for each new size while the grip is dragged;
 // the host's window follows, and a double-click goes back to 1x.
-TEST_F(WineEditor, TheCornerGripResizesTheWindow) {
+TEST_F(WineEditor, TheCornerGripAndOutsideResizesSizeTheWindow) {
   ASSERT_NO_FATAL_FAILURE(startEditor({}));
   ASSERT_TRUE(driver->sizeBecomes(880, 562));
   ASSERT_TRUE(driver->showsAt(20, 100, kPanel)) << output();
@@ -240,6 +240,14 @@ TEST_F(WineEditor, TheCornerGripResizesTheWindow) {
   ASSERT_TRUE(
       driver->xdotool({"mousemove", "--window", id, "1090", "692", "click", "--repeat", "2", "--delay", "60", "1"}));
   EXPECT_TRUE(driver->sizeBecomes(880, 562));
+
+  // A size given from outside, as a window manager's resize gives it: the
+  // view keeps the design's aspect, and the window takes the view's size.
+  ASSERT_TRUE(driver->xdotool({"windowsize", id, "1000", "1000"}));
+  EXPECT_TRUE(driver->sizeBecomes(1000, 639)) << driver->geometry().width << "x" << driver->geometry().height;
+  // The panel drawn out to (860, 500) × 1000 / 880; the shade over it rounds a unit apart at this scale.
+  EXPECT_TRUE(driver->showsWithin([](const ScreenPicture& p) { return editortest::Near(p.at(977, 568), kPanel, 2); }))
+      << Describe(driver->capture().at(977, 568));
   closeAndExpectCleanStop();
 }
 

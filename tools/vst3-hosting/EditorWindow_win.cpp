@@ -12,6 +12,7 @@ using namespace Steinberg;
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"RelaycasterHostEditorWindow";
+constexpr UINT kApplyViewSize = WM_APP + 1;  // give the window the size the view chose
 
 // Registered once for the process's life, as a host registers its own
 // window classes once.
@@ -148,7 +149,12 @@ void EditorWindow::OnSized(int width, int height) {
   if (mView->checkSizeConstraint(&proposed) == kResultTrue &&
       (proposed.getWidth() != width || proposed.getHeight() != height) && proposed.getWidth() > 0 &&
       proposed.getHeight() > 0) {
-    SetClientSize(proposed.getWidth(), proposed.getHeight());
+    // Inside the size change the system is making, a change of ours may
+    // not reach the screen (Wine drops it while it applies the X server's
+    // configuration): the window takes the view's size right after.
+    mWidth = proposed.getWidth();
+    mHeight = proposed.getHeight();
+    PostMessageW(mWindow, kApplyViewSize, 0, 0);
   } else {
     mWidth = width;
     mHeight = height;
@@ -178,6 +184,9 @@ LRESULT EditorWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_SIZE:
       if (mAttached && !mSettingSize && wParam != SIZE_MINIMIZED) OnSized(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case kApplyViewSize:
+      SetClientSize(mWidth, mHeight);
       return 0;
     case WM_ERASEBKGND:  // the view's child window paints all of it
       return mAttached ? 1 : DefWindowProcW(mWindow, message, wParam, lParam);
