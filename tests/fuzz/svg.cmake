@@ -5,4 +5,5 @@ target_sources(fuzz_svg PRIVATE
   ${CMAKE_SOURCE_DIR}/src/framework/graphics/Svg.cpp
   ${CMAKE_SOURCE_DIR}/src/framework/graphics/SvgPath.cpp
   ${CMAKE_SOURCE_DIR}/src/framework/graphics/SvgValues.cpp
+  ${CMAKE_SOURCE_DIR}/src/framework/graphics/Utf8.cpp
   ${CMAKE_SOURCE_DIR}/src/framework/graphics/XmlReader.cpp)

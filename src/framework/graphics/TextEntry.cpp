@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/graphics/Utf8.h"
+
 namespace framework {
 namespace {
 
@@ -52,24 +54,6 @@ Decoded DecodeAt(std::string_view s, size_t i) {
     cp = (cp << 6) | (b & 0x3F);
   }
   return {cp, length};
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 bool IsLineBreakOrTab(char32_t cp) { return cp == '\n' || cp == '\r' || cp == '\t' || cp == 0x2028 || cp == 0x2029; }

@@ -1,5 +1,7 @@
 #include "framework/graphics/Utf16Joiner.h"
 
+#include "framework/graphics/Utf8.h"
+
 namespace framework {
 namespace {
 
@@ -12,23 +14,8 @@ bool IsControl(uint32_t codePoint) { return codePoint < 0x20 || (codePoint >= 0x
 }  // namespace
 
 std::string Utf8FromCodePoint(uint32_t cp) {
-  if (cp > 0x10FFFF || IsHighSurrogate(cp) || IsLowSurrogate(cp)) cp = kReplacement;
   std::string out;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  AppendUtf8(out, cp);
   return out;
 }
 

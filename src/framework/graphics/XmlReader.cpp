@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "framework/graphics/Utf8.h"
+
 namespace framework {
 
 namespace {
@@ -18,24 +20,6 @@ int DigitValue(char c, int base) {
   else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
   else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
   return v < base ? v : -1;
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
 }
 
 /// The character a reference body ("amp", "#65", "#x41") stands for; false
